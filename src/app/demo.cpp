@@ -1,0 +1,9 @@
+#include "app/demo.h"
+
+std::string DataPath;
+
+TDemo::TDemo()
+{
+    InitFreeCam(state.camera);
+    BuildLauncher(launcher);
+}

@@ -1,0 +1,67 @@
+// Hollowmere: the launcher, then the demo window and its frame loop.
+#include "app/demo.h"
+#include "platform/platform.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+static TDemo demo;
+
+int main(int argc, char** argv)
+{
+    (void)argv;
+    ConsoleHide();
+    if (argc == 2)
+        ConsoleShow();
+
+    demo.fullscreen = false;
+    demo.width = 1920;
+    demo.height = 1080;
+
+    const DesktopRect desk = GetDesktopRect();
+    if (!demo.glWindow.Init(int(desk.right * 0.5 - 190), int(desk.bottom * 0.5 - 105), 380, 240, false))
+        return EXIT_FAILURE;
+
+    while (!demo.launcher.done) {
+        HandleEvents(demo);
+        LauncherFrame(demo);
+        SDL_GL_SwapWindow(demo.glWindow.window);
+        SleepMs(30);
+    }
+
+    demo.launcherClosed = true;
+    DestroyWindow(demo.glWindow);
+
+    const TWindowChoice choice = LauncherChoice(demo.launcher);
+    demo.width = choice.width;
+    demo.height = choice.height;
+    demo.fullscreen = choice.fullscreen;
+    if (!demo.glWindow.Init(choice.x, choice.y, demo.width, demo.height, demo.fullscreen))
+        return EXIT_FAILURE;
+
+    // The new window shows black at once.
+    LauncherFrame(demo);
+    SDL_GL_SwapWindow(demo.glWindow.window);
+
+    demo.loader = new Part_Loader();
+    demo.loader->demo = &demo;
+    ConsoleHide();
+
+    // The scene part joins the list here once it exists; until then the frame loop runs
+    // over an empty list and the window stays black until Escape.
+    InitPartFlags(demo);
+
+    StartUp(demo);
+    SDL_ShowCursor(SDL_DISABLE);
+
+    while (demo.state.running) {
+        HandleEvents(demo);
+        FrameDriver(demo);
+        DebugOverlay(demo);
+        SDL_GL_SwapWindow(demo.glWindow.window);
+    }
+    return 0;
+}

@@ -1,0 +1,71 @@
+#include "platform/platform.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <thread>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+void ConsoleHide()
+{
+#ifdef _WIN32
+    ShowWindow(GetConsoleWindow(), SW_HIDE);
+#endif
+}
+
+void ConsoleShow()
+{
+#ifdef _WIN32
+    ShowWindow(GetConsoleWindow(), SW_SHOW);
+#endif
+}
+
+DesktopRect GetDesktopRect()
+{
+#ifdef _WIN32
+    RECT r;
+    GetWindowRect(GetDesktopWindow(), &r);
+    return {int32_t(r.left), int32_t(r.top), int32_t(r.right), int32_t(r.bottom)};
+#else
+    // SDL gives the primary display's bounds; it needs the video subsystem, which the
+    // window initialisation starts anyway (SDL_Init is reference counted).
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+        SDL_Rect b;
+        int ok = SDL_GetDisplayBounds(0, &b);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        if (ok == 0)
+            return {b.x, b.y, b.x + b.w, b.y + b.h};
+    }
+    return {0, 0, 1920, 1080};
+#endif
+}
+
+void SleepMs(uint32_t milliseconds)
+{
+#ifdef _WIN32
+    Sleep(milliseconds);
+#else
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+#endif
+}
+
+int64_t SteadyTicks100ns()
+{
+    using namespace std::chrono;
+    return duration_cast<duration<int64_t, std::ratio<1, 10000000>>>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool IsTerminal(int fd)
+{
+#ifdef _WIN32
+    return _isatty(fd) != 0;
+#else
+    return isatty(fd) != 0;
+#endif
+}

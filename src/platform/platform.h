@@ -1,0 +1,24 @@
+// Small layers over the operating-system calls the shell needs: console window,
+// desktop rectangle, sleeping and the 100 ns steady clock. Windows uses its own API;
+// everywhere else the portable versions below apply.
+#pragma once
+#include <cstdint>
+
+struct DesktopRect {
+    int32_t left, top, right, bottom;
+};
+
+// Hides or shows the console window the program was started from (no-op without one).
+void ConsoleHide();
+void ConsoleShow();
+
+// The desktop's rectangle in pixels. Call after the video subsystem can be initialised.
+DesktopRect GetDesktopRect();
+
+void SleepMs(uint32_t milliseconds);
+
+// Monotonic clock in 100-nanosecond ticks.
+int64_t SteadyTicks100ns();
+
+// True when the descriptor (1 standard output, 2 standard error) is an interactive terminal.
+bool IsTerminal(int fd);
