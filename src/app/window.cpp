@@ -1,0 +1,74 @@
+#include "app/window.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+namespace {
+
+void SetContextAttributes(bool multisample)
+{
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    // Only the major version: a 3.0 request has no profile, so drivers hand out a
+    // compatibility context that takes fixed-function calls and GLSL 4.3 alike.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, multisample ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisample ? 4 : 0);
+}
+
+}  // namespace
+
+bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen)
+{
+    static const char* const who = "TGLWindow::Init";
+    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
+        printf("%s - SDL could not initialize! SDL Error: %s\n", who, SDL_GetError());
+        return false;
+    }
+    width = w;
+    height = h;
+    aspect = float(w) / float(h);
+
+    SetContextAttributes(true);
+    window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL);
+    if (!window) {
+        // A display without a multisampled visual: ask again for a plain one.
+        SetContextAttributes(false);
+        window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL);
+    }
+    if (!window) {
+        printf("%s - Window could not be created! SDL Error: %s\n", who, SDL_GetError());
+        return false;
+    }
+    context = SDL_GL_CreateContext(window);
+    if (!context) {
+        printf("%s - OpenGL context could not be created! SDL Error: %s\n", who, SDL_GetError());
+        return false;
+    }
+    glewExperimental = GL_TRUE;
+    if (fullscreen)
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+    const GLenum glewResult = glewInit();
+    if (glewResult != GLEW_OK) {
+        printf("%s - Error initializing GLEW! %s\n", who, reinterpret_cast<const char*>(glewGetErrorString(glewResult)));
+        return false;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    SDL_GL_SetSwapInterval(0);
+    SDL_SetWindowTitle(window, "Hollowmere");
+    renderer = SDL_CreateRenderer(window, -1, 0);
+    return true;
+}
+
+void DestroyWindow(TGLWindow& w)
+{
+    SDL_GL_DeleteContext(w.context);
+    SDL_DestroyWindow(w.window);
+    w.context = nullptr;
+    w.window = nullptr;
+    w.renderer = nullptr;  // destroyed with its window
+}
