@@ -1,0 +1,127 @@
+// Container header and the order in which the body's sections are read and decoded.
+#include "crt/decoder.h"
+
+#include "crt/messages.h"
+
+namespace crt {
+
+void Decoder::readHeader(const uint8_t* data, int64_t length)
+{
+    stream.init(data, length);
+    if (stream.remaining() < 4 || stream.readU32() != kMagic)
+        throw kNotCrtFile;
+    stream.skip(4); // reserved, never interpreted
+    stream.entropy = stream.readU8();
+    const uint32_t M = stream.readU32();
+    for (uint32_t i = 0; i < M; ++i) {
+        std::string key = stream.readString();
+        metadata[key] = stream.readString();
+    }
+    const int32_t A = stream.readI32();
+    for (int32_t i = 0; i < A; ++i) {
+        std::string name = stream.readString();
+        const uint32_t codec = stream.readU32();
+        const float step = stream.readF32();
+        const int components = stream.readU8();
+        const int format = stream.readU8();
+        const int strategy = stream.readU8();
+        std::unique_ptr<VertexAttribute> attr;
+        if (codec == CODEC_NORMAL) {
+            attr = std::make_unique<NormalAttr>(); // always 3 components
+        } else if (codec == CODEC_COLOR) {
+            attr = std::make_unique<ColorAttr>();
+            attr->components = components;
+        } else {
+            attr = std::make_unique<GenericAttr<int>>();
+            attr->components = components;
+        }
+        attr->step = step;
+        attr->format = format;
+        attr->strategy = strategy;
+        attributes[name] = std::move(attr); // a repeated name replaces the earlier codec
+    }
+    nvert = stream.readU32();
+    nface = stream.readU32();
+}
+
+bool Decoder::setAttribute(const std::string& name, void* buffer)
+{
+    const auto it = attributes.find(name);
+    if (it == attributes.end())
+        return false;
+    it->second->buffer = buffer;
+    it->second->format = FLOAT;
+    return true;
+}
+
+void Decoder::readFaceGroups(bool mesh)
+{
+    const uint32_t G = stream.readU32();
+    if (G > stream.remaining() / 5) // a group takes at least 5 bytes
+        throw kTruncated;
+    faceIndex.groups.assign(G, FaceGroup{});
+    uint32_t previous = 0;
+    for (FaceGroup& group : faceIndex.groups) {
+        group.end = stream.readU32();
+        const int P = stream.readU8();
+        for (int i = 0; i < P; ++i) {
+            std::string key = stream.readString();
+            group.properties[key] = stream.readString();
+        }
+        // Groups cover consecutive face ranges inside the caller's index array.
+        if (mesh && (group.end < previous || group.end > nface))
+            throw kCorrupt;
+        previous = group.end;
+    }
+}
+
+void Decoder::decode()
+{
+    if (nface > 0)
+        decodeMesh();
+    else
+        decodePoints();
+}
+
+void Decoder::decodeMesh()
+{
+    if (!faceIndex.indices32 && !faceIndex.indices16)
+        throw kNoIndexArray;
+    if (nface > UINT32_MAX / 3) // index positions are 32-bit
+        throw kCorrupt;
+    readFaceGroups(true);
+    max_front = stream.readU32();
+    // Every face costs at most four operations of a single repeated code, so a block of one
+    // symbol never needs more than that.
+    operations = stream.readByteArray(SIZE_MAX, size_t(nface) * 4);
+    bits = stream.readBitBlock();
+    for (auto& [name, attr] : attributes)
+        attr->readStreams(nvert, stream);
+    faceIndex.predictions.assign(nvert, VertexPrediction{});
+    uint32_t cursor = 0, previous = 0;
+    for (const FaceGroup& group : faceIndex.groups) {
+        decodeGroupFaces(3 * previous, 3 * group.end, cursor);
+        previous = group.end;
+    }
+    faceIndex.facesWritten = previous;
+    for (auto& [name, attr] : attributes)
+        attr->undoDeltas(nvert, faceIndex.predictions);
+    for (auto& [name, attr] : attributes)
+        attr->finishDecode(nvert, nface, attributes, faceIndex);
+    for (auto& [name, attr] : attributes)
+        attr->writeOutput(nvert);
+}
+
+void Decoder::decodePoints()
+{
+    readFaceGroups(false);
+    for (auto& [name, attr] : attributes)
+        attr->readStreams(nvert, stream);
+    const std::vector<VertexPrediction> none;
+    for (auto& [name, attr] : attributes)
+        attr->undoDeltas(nvert, none);
+    for (auto& [name, attr] : attributes)
+        attr->writeOutput(nvert);
+}
+
+} // namespace crt

@@ -1,0 +1,276 @@
+// Normals on an octahedral grid: stored directly (DIFF), or as corrections of normals estimated
+// from the decoded positions and faces, for every vertex or only for border vertices.
+#include "crt/attribute.h"
+#include "crt/output_stream.h"
+#include "crt/stream.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace crt {
+
+int TruncToInt(float v)
+{
+    if (v >= -2147483648.0f && v < 2147483648.0f)
+        return int(v);
+    return INT32_MIN;
+}
+
+std::array<float, 3> octaToNormal(int X, int Y, int u)
+{
+    // 64-bit so that no grid value, however damaged, overflows.
+    const int64_t ax = std::llabs(int64_t(X)), ay = std::llabs(int64_t(Y));
+    const int64_t c = int64_t(u) - ax;
+    const int64_t z = c - ay;
+    float fx, fy;
+    if (z < 0) {
+        fx = X > 0 ? float(int64_t(u) - ay) : float(-(int64_t(u) - ay));
+        fy = Y > 0 ? float(c) : float(-c);
+    } else {
+        fx = float(X);
+        fy = float(Y);
+    }
+    const float fz = float(z);
+    const float s = fx * fx + fy * fy + fz * fz;
+    const float len = float(std::sqrt(double(s)));
+    return {fx / len, fy / len, fz / len};
+}
+
+std::pair<int, int> normalToOcta(float x, float y, float z, int u)
+{
+    const float s = std::fabs(y) + std::fabs(x) + std::fabs(z);
+    float ox = x / s, oy = y / s;
+    if (z < 0) {
+        const float nx = 1 - std::fabs(oy), ny = 1 - std::fabs(ox);
+        ox = x < 0 ? -nx : nx;
+        oy = y < 0 ? -ny : ny;
+    }
+    const float g = float(u);
+    return {TruncToInt(g * ox), TruncToInt(g * oy)};
+}
+
+std::vector<float> EstimateNormals(const int32_t* P, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount)
+{
+    std::vector<float> n(size_t(vertexCount) * 3, 0.0f);
+    for (size_t f = 0; f < faceCount; ++f) {
+        const size_t i0 = faces.index(3 * f), i1 = faces.index(3 * f + 1), i2 = faces.index(3 * f + 2);
+        if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
+            throw kCorrupt;
+        const int32_t *p0 = P + 3 * i0, *p1 = P + 3 * i1, *p2 = P + 3 * i2;
+        const float e1x = float(p1[0]) - float(p0[0]), e1y = float(p1[1]) - float(p0[1]),
+                    e1z = float(p1[2]) - float(p0[2]);
+        const float e2x = float(p2[0]) - float(p0[0]), e2y = float(p2[1]) - float(p0[1]),
+                    e2z = float(p2[2]) - float(p0[2]);
+        const float nx = e1y * e2z - e1z * e2y;
+        const float ny = e1z * e2x - e1x * e2z;
+        const float nz = e1x * e2y - e1y * e2x;
+        for (size_t i : {i0, i1, i2}) {
+            n[3 * i] += nx;
+            n[3 * i + 1] += ny;
+            n[3 * i + 2] += nz;
+        }
+    }
+    return n;
+}
+
+std::vector<int> BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount)
+{
+    std::vector<int> flags(vertexCount, 0);
+    for (size_t f = 0; f < faceCount; ++f) {
+        const uint32_t a = faces.index(3 * f), b = faces.index(3 * f + 1), c = faces.index(3 * f + 2);
+        if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
+            throw kCorrupt;
+        flags[a] ^= int(b);
+        flags[a] ^= int(c);
+        flags[b] ^= int(c);
+        flags[b] ^= int(a);
+        flags[c] ^= int(a);
+        flags[c] ^= int(b);
+    }
+    return flags;
+}
+
+namespace {
+
+// Writes one normal as 3 floats or 3 int16 values at vertex i.
+void Store(void* buffer, int format, size_t i, const std::array<float, 3>& n)
+{
+    if (format == FLOAT) {
+        std::memcpy(static_cast<float*>(buffer) + 3 * i, n.data(), 12);
+    } else {
+        const int16_t v[3] = {int16_t(TruncToInt(n[0] * 32767)), int16_t(TruncToInt(n[1] * 32767)),
+                              int16_t(TruncToInt(n[2] * 32767))};
+        std::memcpy(static_cast<int16_t*>(buffer) + 3 * i, v, 6);
+    }
+}
+
+int WrapAdd(int a, int b) { return int(uint32_t(a) + uint32_t(b)); }
+int WrapSub(int a, int b) { return int(uint32_t(a) - uint32_t(b)); }
+
+// The integer positions the estimate reads, or the failure the caller reports.
+const GenericAttr<int>& PositionAttr(const AttributeMap& attributes)
+{
+    const auto it = attributes.find("position");
+    if (it == attributes.end())
+        throw kNoPosition;
+    const auto* pos = dynamic_cast<const GenericAttr<int>*>(it->second.get());
+    if (!pos)
+        throw kPositionOverloaded;
+    return *pos;
+}
+
+} // namespace
+
+void NormalAttr::readStreams(uint32_t vertexCount, InputStream& in)
+{
+    normalMode = in.readU8();
+    if (normalMode > ESTIMATE_BORDER)
+        throw kCorrupt;
+    octaValues.assign(size_t(vertexCount) * 2, 0);
+    const uint32_t c = in.readSharedValues(octaValues.data(), 2, vertexCount);
+    if (normalMode == ESTIMATE_BORDER)
+        octaValues.resize(size_t(c) * 2);
+}
+
+void NormalAttr::undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions)
+{
+    if (!buffer || normalMode != DIFF)
+        return;
+    int* octa = octaValues.data();
+    if (predictions.empty()) {
+        for (size_t k = 0; k + 2 < size_t(vertexCount) * 2; ++k)
+            octa[k + 2] = WrapAdd(octa[k + 2], octa[k]);
+        return;
+    }
+    const size_t count = std::min(predictions.size(), size_t(vertexCount));
+    for (size_t i = 1; i < count; ++i) {
+        const size_t a = predictions[i].a;
+        if (a >= i)
+            throw kCorrupt;
+        octa[2 * i] = WrapAdd(octa[2 * i], octa[2 * a]);
+        octa[2 * i + 1] = WrapAdd(octa[2 * i + 1], octa[2 * a + 1]);
+    }
+}
+
+void NormalAttr::finishDecode(uint32_t vertexCount, uint32_t faceCount, const AttributeMap& attributes,
+                              const FaceIndex& faces)
+{
+    if (!buffer || normalMode == DIFF)
+        return;
+    const GenericAttr<int>& pos = PositionAttr(attributes);
+    // The estimate reads the position codec's integers: they must exist and be 3 per vertex.
+    if (!pos.buffer || pos.components != 3)
+        throw kNoPositionValues;
+    if (format != FLOAT && format != INT16)
+        throw kNormalFormatEstimate;
+    const uint32_t decodedFaces = std::min(faceCount, faces.facesWritten);
+    const std::vector<float> est =
+        EstimateNormals(static_cast<const int32_t*>(pos.buffer), vertexCount, faces, decodedFaces);
+    if (normalMode == ESTIMATE_BORDER)
+        borderFlags = BorderFlags(vertexCount, faces, decodedFaces);
+    const int u = TruncToInt(step);
+    size_t next = 0;
+    for (size_t i = 0; i < vertexCount; ++i) {
+        const float nx = est[3 * i], ny = est[3 * i + 1], nz = est[3 * i + 2];
+        if (normalMode == ESTIMATE || borderFlags[i]) {
+            auto [X, Y] = normalToOcta(nx, ny, nz, u);
+            if (next + 2 > octaValues.size())
+                throw kCorrupt;
+            X = WrapAdd(X, octaValues[next]);
+            Y = WrapAdd(Y, octaValues[next + 1]);
+            next += 2;
+            Store(buffer, format, i, octaToNormal(X, Y, u));
+        } else {
+            const float len = float(std::sqrt(double(nx * nx + ny * ny + nz * nz)));
+            if (format == INT16 && !(len >= 0.00001f))
+                Store(buffer, format, i, {0.0f, 0.0f, 1.0f}); // no direction to speak of
+            else
+                Store(buffer, format, i, {nx / len, ny / len, nz / len});
+        }
+    }
+}
+
+void NormalAttr::writeOutput(uint32_t vertexCount)
+{
+    if (!buffer || normalMode != DIFF)
+        return;
+    if (format != FLOAT && format != INT16)
+        throw kNormalFormatDiff;
+    const int u = TruncToInt(step);
+    for (size_t i = 0; i < vertexCount; ++i)
+        Store(buffer, format, i, octaToNormal(octaValues[2 * i], octaValues[2 * i + 1], u));
+}
+
+void NormalAttr::quantizeInput(uint32_t vertexCount, const void* input)
+{
+    if (format != INT32 && format != INT16 && format != INT8 && format != FLOAT)
+        throw kNormalUnsigned;
+    const int size = FormatSize(format);
+    const uint8_t* p = static_cast<const uint8_t*>(input);
+    const int u = TruncToInt(step);
+    quantized.resize(vertexCount);
+    for (size_t i = 0; i < vertexCount; ++i) {
+        float v[3];
+        for (int j = 0; j < 3; ++j, p += size) {
+            switch (format) {
+            case INT32: { int32_t x; std::memcpy(&x, p, 4); v[j] = float(x); break; }
+            case INT16: { int16_t x; std::memcpy(&x, p, 2); v[j] = float(x); break; }
+            case INT8: v[j] = float(int8_t(*p)); break;
+            default: std::memcpy(&v[j], p, 4); break;
+            }
+        }
+        quantized[i] = normalToOcta(v[0], v[1], v[2], u);
+    }
+}
+
+void NormalAttr::prepareEncode(uint32_t vertexCount, uint32_t faceCount, const AttributeMap& attributes,
+                               const FaceIndex& faces)
+{
+    if (normalMode == DIFF)
+        return;
+    // The corrections are taken against exactly the estimate the decoder will make.
+    const GenericAttr<int>& pos = PositionAttr(attributes);
+    if (pos.components != 3 || pos.values.size() < size_t(vertexCount) * 3)
+        throw kNoPositionValues;
+    const std::vector<float> est = EstimateNormals(pos.values.data(), vertexCount, faces, faceCount);
+    if (normalMode == ESTIMATE_BORDER)
+        borderFlags = BorderFlags(vertexCount, faces, faceCount);
+    const int u = TruncToInt(step);
+    octaValues.clear();
+    for (size_t i = 0; i < vertexCount; ++i) {
+        if (normalMode == ESTIMATE || borderFlags[i]) {
+            const auto [X, Y] = normalToOcta(est[3 * i], est[3 * i + 1], est[3 * i + 2], u);
+            octaValues.push_back(WrapSub(quantized[i].first, X));
+            octaValues.push_back(WrapSub(quantized[i].second, Y));
+        }
+    }
+}
+
+void NormalAttr::computeDeltas(const std::vector<VertexPrediction>& predictions)
+{
+    if (normalMode != DIFF)
+        return; // the corrections were made by prepareEncode
+    const size_t V = quantized.size();
+    octaValues.resize(2 * V);
+    for (size_t i = 0; i < V; ++i) {
+        int X = quantized[i].first, Y = quantized[i].second;
+        if (i > 0) {
+            const size_t a = predictions.empty() ? i - 1 : predictions[i].a;
+            X = WrapSub(X, quantized[a].first);
+            Y = WrapSub(Y, quantized[a].second);
+        }
+        octaValues[2 * i] = X;
+        octaValues[2 * i + 1] = Y;
+    }
+}
+
+void NormalAttr::writeStreams(uint32_t, OutputStream& out)
+{
+    const size_t before = out.bytes.size();
+    out.writeU8(uint8_t(normalMode));
+    out.writeSharedValues(octaValues.data(), 2, uint32_t(octaValues.size() / 2));
+    streamBytes = int(out.bytes.size() - before);
+}
+
+} // namespace crt

@@ -1,0 +1,153 @@
+// Connectivity: operation codes, the front of directed edges that grows each connected piece of
+// the surface, vertex prediction records and the face index output. The front updates are shared
+// by the decoder and the writer's connectivity encoder so that both walk the same front.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace crt {
+
+enum {
+    TOPO_NEW_VERTEX = 0, // triangle with a new vertex
+    TOPO_LEFT = 1,       // triangle closing on the previous front edge
+    TOPO_RIGHT = 2,      // triangle closing on the next front edge
+    TOPO_CLOSE = 3,      // triangle closing the three-edge hole formed with both neighbours
+    TOPO_BOUNDARY = 4,   // no triangle: the edge is on the border
+    TOPO_DEFER = 5,      // no triangle: the edge is pushed on the deferred stack
+    TOPO_OLD_VERTEX = 6, // triangle with an already numbered vertex (its number is in the bits)
+};
+
+struct FrontEdge {
+    uint32_t from;
+    uint32_t to;
+    uint32_t opposite; // third vertex of the triangle the edge came from
+    uint32_t prev;     // front id of the preceding edge
+    uint32_t next;     // front id of the following edge
+    bool deleted;
+};
+
+// A new vertex's value is predicted from a + b - c (parallelogram) or from a alone.
+struct VertexPrediction {
+    uint32_t a = 0;
+    uint32_t b = 0;
+    uint32_t c = 0;
+};
+
+struct FaceGroup {
+    uint32_t end = 0; // cumulative end face count
+    std::map<std::string, std::string> properties;
+};
+
+struct FaceIndex {
+    uint32_t* indices32 = nullptr; // caller's array, three per face
+    uint16_t* indices16 = nullptr; // written instead of indices32 when set (low 16 bits of the ids)
+    std::vector<VertexPrediction> predictions;
+    std::vector<FaceGroup> groups;
+    uint32_t facesWritten = 0; // faces [0, facesWritten) hold decoded indices
+
+    uint32_t index(size_t i) const { return indices16 ? indices16[i] : indices32[i]; }
+};
+
+// Bits of a vertex number read from the bits: the bit length of nvert, at least 1.
+inline int SplitBits(uint32_t nvert)
+{
+    int bits = 1;
+    for (uint32_t v = nvert >> 1; v; v >>= 1)
+        ++bits;
+    return bits;
+}
+
+inline constexpr uint32_t kNoEdge = 0xffffffffu;
+
+// The working state of one face group.
+struct Front {
+    std::vector<FrontEdge> edges;
+    std::vector<uint32_t> order; // front ids in the order they are processed
+    size_t orderRead = 0;
+    std::vector<uint32_t> deferred;
+    uint32_t pending = kNoEdge;
+
+    // The next edge to process, or kNoEdge when a new component must start.
+    uint32_t take()
+    {
+        uint32_t e = pending;
+        if (e != kNoEdge) {
+            pending = kNoEdge;
+            return e;
+        }
+        if (orderRead < order.size())
+            return order[orderRead++];
+        if (!deferred.empty()) {
+            e = deferred.back();
+            deferred.pop_back();
+            return e;
+        }
+        return kNoEdge;
+    }
+
+    // The three edges of a component's first triangle (w0, w1, w2).
+    void startTriangle(uint32_t w0, uint32_t w1, uint32_t w2)
+    {
+        const uint32_t F = uint32_t(edges.size());
+        order.push_back(F);
+        order.push_back(F + 1);
+        order.push_back(F + 2);
+        edges.push_back({w1, w2, w0, F + 2, F + 1, false});
+        edges.push_back({w2, w0, w1, F, F + 2, false});
+        edges.push_back({w0, w1, w2, F + 1, F, false});
+    }
+
+    // Triangle (E.to, E.from, o) on edge e with a vertex that is not a neighbour on the front.
+    void attachVertex(const FrontEdge E, uint32_t o)
+    {
+        const uint32_t F = uint32_t(edges.size());
+        edges[E.prev].next = F;
+        edges[E.next].prev = F + 1;
+        edges.push_back({E.from, o, E.to, E.prev, F + 1, false});
+        order.push_back(F + 1);
+        edges.push_back({o, E.to, E.from, F, E.next, false});
+        pending = F;
+    }
+
+    // Triangle closing on the previous edge; returns its third vertex.
+    uint32_t attachLeft(const FrontEdge E)
+    {
+        const FrontEdge P = edges[E.prev];
+        const uint32_t F = uint32_t(edges.size());
+        edges[E.prev].deleted = true;
+        edges[P.prev].next = F;
+        edges[E.next].prev = F;
+        edges.push_back({P.from, E.to, E.from, P.prev, E.next, false});
+        pending = F;
+        return P.from;
+    }
+
+    // Triangle closing on the next edge; returns its third vertex.
+    uint32_t attachRight(const FrontEdge E)
+    {
+        const FrontEdge N = edges[E.next];
+        const uint32_t F = uint32_t(edges.size());
+        edges[E.next].deleted = true;
+        edges[N.next].prev = F;
+        edges[E.prev].next = F;
+        edges.push_back({E.from, N.to, E.to, E.prev, N.next, false});
+        pending = F;
+        return N.to;
+    }
+
+    // Triangle filling the three-edge hole; returns its third vertex.
+    uint32_t close(const FrontEdge E)
+    {
+        const FrontEdge P = edges[E.prev];
+        const FrontEdge N = edges[E.next];
+        edges[E.prev].deleted = true;
+        edges[E.next].deleted = true;
+        edges[P.prev].next = N.next;
+        edges[N.next].prev = P.prev;
+        return P.from;
+    }
+};
+
+} // namespace crt

@@ -1,0 +1,137 @@
+// Container assembly: connectivity first (it fixes the decoder's vertex order), then every
+// attribute's writing phases in name order, then header and body in reading order.
+#include "crt/writer/encoder.h"
+
+#include "crt/decoder.h"
+#include "crt/messages.h"
+#include "crt/output_stream.h"
+#include "crt/writer/connectivity_encoder.h"
+
+#include <cstring>
+
+namespace crt {
+
+namespace {
+
+std::unique_ptr<VertexAttribute> MakeAttribute(const AttributeInput& in)
+{
+    std::unique_ptr<VertexAttribute> attr;
+    if (in.codec == CODEC_NORMAL) {
+        auto normal = std::make_unique<NormalAttr>();
+        normal->normalMode = in.normalMode;
+        attr = std::move(normal);
+    } else if (in.codec == CODEC_COLOR) {
+        auto color = std::make_unique<ColorAttr>();
+        color->colorSteps = in.colorSteps;
+        color->components = in.components;
+        attr = std::move(color);
+    } else {
+        attr = std::make_unique<GenericAttr<int>>();
+        attr->components = in.components;
+    }
+    attr->step = in.step;
+    attr->format = in.format;
+    attr->strategy = in.strategy;
+    return attr;
+}
+
+} // namespace
+
+EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
+{
+    const uint32_t V = mesh.vertexCount;
+    if (mesh.indices.size() % 3 || mesh.indices.size() / 3 > UINT32_MAX / 3)
+        throw kBadMesh;
+    const uint32_t F = uint32_t(mesh.indices.size() / 3);
+    for (uint32_t v : mesh.indices)
+        if (v >= V)
+            throw kBadMesh;
+    std::vector<uint32_t> groupEnds;
+    for (const GroupInput& g : mesh.groups) {
+        if (g.end > F || (!groupEnds.empty() && g.end < groupEnds.back()) || g.properties.size() > 255)
+            throw kBadMesh;
+        groupEnds.push_back(g.end);
+    }
+    if (mesh.groups.empty() && F > 0)
+        groupEnds.push_back(F);
+    if (F > 0 && groupEnds.back() != F)
+        throw kBadMesh;
+
+    ConnectivityCode conn;
+    if (F > 0) {
+        conn = EncodeConnectivity(V, mesh.indices, groupEnds, options.defer);
+    } else {
+        for (uint32_t v = 0; v < V; ++v)
+            conn.order.push_back(v);
+    }
+
+    // Codec objects get their input in the decoder's vertex order.
+    AttributeMap attributes;
+    for (const AttributeInput& in : mesh.attributes) {
+        if (attributes.count(in.name) || (V > 0 && !in.data) || in.components < 0 || in.components > 255)
+            throw kBadMesh;
+        std::unique_ptr<VertexAttribute> attr = MakeAttribute(in);
+        const size_t element = size_t(FormatSize(in.format)) * size_t(attr->components);
+        std::vector<uint8_t> ordered(element * V);
+        for (uint32_t i = 0; i < V && element; ++i)
+            std::memcpy(&ordered[element * i], static_cast<const uint8_t*>(in.data) + element * conn.order[i], element);
+        attr->quantizeInput(V, element ? ordered.data() : in.data);
+        attributes[in.name] = std::move(attr);
+    }
+    FaceIndex faces;
+    faces.indices32 = conn.indices.data();
+    faces.facesWritten = F;
+    for (auto& [name, attr] : attributes)
+        attr->prepareEncode(V, F, attributes, faces);
+    const std::vector<VertexPrediction> none;
+    for (auto& [name, attr] : attributes)
+        attr->computeDeltas(F > 0 ? conn.predictions : none);
+
+    OutputStream out;
+    out.entropy = options.entropy;
+    if (options.entropy != ENTROPY_NONE && options.entropy != ENTROPY_TUNSTALL)
+        throw kUnknownEntropy;
+    out.writeU32(kMagic);
+    out.writeU32(0);
+    out.writeU8(uint8_t(options.entropy));
+    out.writeU32(uint32_t(mesh.metadata.size()));
+    for (const auto& [key, value] : mesh.metadata) {
+        out.writeString(key);
+        out.writeString(value);
+    }
+    out.writeI32(int32_t(mesh.attributes.size()));
+    for (const AttributeInput& in : mesh.attributes) {
+        const VertexAttribute& attr = *attributes.at(in.name);
+        out.writeString(in.name);
+        out.writeU32(uint32_t(attr.codecKind()));
+        out.writeF32(attr.step);
+        out.writeU8(uint8_t(attr.components));
+        out.writeU8(uint8_t(attr.format));
+        out.writeU8(uint8_t(attr.strategy));
+    }
+    out.writeU32(V);
+    out.writeU32(F);
+
+    out.writeU32(uint32_t(groupEnds.size()));
+    for (size_t g = 0; g < groupEnds.size(); ++g) {
+        out.writeU32(groupEnds[g]);
+        const auto* props = g < mesh.groups.size() ? &mesh.groups[g].properties : nullptr;
+        out.writeU8(uint8_t(props ? props->size() : 0));
+        if (props)
+            for (const auto& [key, value] : *props) {
+                out.writeString(key);
+                out.writeString(value);
+            }
+    }
+    if (F > 0) {
+        out.writeU32(conn.maxFront);
+        out.writeByteArray(conn.operations);
+        out.writeBitBlock(conn.bitWords);
+    }
+    for (auto& [name, attr] : attributes)
+        attr->writeStreams(V, out);
+
+    return {std::move(out.bytes), std::move(conn.order), std::move(conn.faceSource)};
+}
+
+} // namespace crt

@@ -1,0 +1,26 @@
+// Small readers for triangle meshes in Wavefront OBJ and OFF form, for the writer's callers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace crt {
+
+struct TriMesh {
+    std::vector<float> positions;     // 3 per vertex
+    std::vector<float> uvs;           // 2 per vertex when the file has texture coordinates
+    std::vector<uint32_t> indices;    // 3 per triangle (polygons become fans)
+    std::vector<uint32_t> groupEnds;  // cumulative end face count of each group
+
+    uint32_t vertexCount() const { return uint32_t(positions.size() / 3); }
+};
+
+// OBJ: v, vt, f (v, v/vt, v/vt/vn, v//vn, negative indices), g and o start face groups. With
+// texture coordinates a vertex is a distinct (v, vt) pair. Returns false for an unreadable file.
+bool ReadObj(const std::string& path, TriMesh& mesh);
+// OFF: "OFF", counts, positions, then faces as a count and that many 0-based indices.
+bool ReadOff(const std::string& path, TriMesh& mesh);
+// By extension (.obj or .off).
+bool ReadMesh(const std::string& path, TriMesh& mesh);
+
+} // namespace crt
