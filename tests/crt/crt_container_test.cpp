@@ -1,0 +1,215 @@
+// The container header, the order of the body's sections and the exported functions' contract.
+#include "crt/writer/encoder.h"
+#include "crt_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace crt;
+using crttest::DecodeAll;
+using crttest::Decoded;
+using crttest::Descriptor;
+using crttest::RawContainer;
+
+namespace {
+
+const std::vector<uint8_t> kExample = {
+    0x00, 0x63, 0x7A, 0x78, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+    0x09, 0x00, 0x70, 0x6F, 0x73, 0x69, 0x74, 0x69, 0x6F, 0x6E, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x3F, 0x03, 0x06, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x8C, 0x03, 0x00, 0x00, 0x00, 0x00,
+    0x02, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+
+// One triangle whose attribute sections the test writes.
+RawContainer Triangle(std::vector<Descriptor> descriptors, std::function<void(OutputStream&)> sections)
+{
+    RawContainer c;
+    c.descriptors = std::move(descriptors);
+    c.nvert = 3;
+    c.nface = 1;
+    c.groupEnds = {1};
+    c.ops = {TOPO_NEW_VERTEX};
+    c.sections = std::move(sections);
+    return c;
+}
+
+void Generic(OutputStream& out, std::vector<int32_t> values, int N)
+{
+    out.writeSignedValues(values.data(), N, uint32_t(values.size()) / uint32_t(N));
+}
+
+} // namespace
+
+TEST(CrtContainer, ExampleContainerOf101Bytes)
+{
+    ASSERT_EQ(kExample.size(), 101u);
+    Decoded d;
+    ASSERT_EQ(DecodeAll(kExample, d), nullptr);
+    EXPECT_EQ(d.info[0], 1.0f); // faces first
+    EXPECT_EQ(d.info[1], 3.0f);
+    EXPECT_EQ(d.result, 1);
+    EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1.5f, 0}));
+}
+
+TEST(CrtContainer, MagicAndReservedBytes)
+{
+    std::vector<uint8_t> reserved = kExample;
+    std::fill(reserved.begin() + 4, reserved.begin() + 8, 0xFF);
+    Decoded d;
+    EXPECT_EQ(DecodeAll(reserved, d), nullptr);
+    for (int i = 0; i < 4; ++i) {
+        std::vector<uint8_t> bad = kExample;
+        bad[size_t(i)] ^= 0x10;
+        EXPECT_STREQ(DecodeAll(bad, d), kNotCrtFile) << i;
+    }
+    float info[2];
+    EXPECT_STREQ([&]() -> const char* {
+        try {
+            CreateDecoder(-5, kExample.data(), info);
+        } catch (const char* m) {
+            return m;
+        }
+        return nullptr;
+    }(), kNotCrtFile);
+}
+
+TEST(CrtContainer, NoFacesLeavesEveryArrayUntouched)
+{
+    RawContainer c;
+    c.descriptors = {{"position"}};
+    c.nvert = 2;
+    c.nface = 0;
+    const std::vector<uint8_t> bytes = c.bytes();
+    float info[2];
+    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
+    EXPECT_EQ(info[0], 0.0f);
+    EXPECT_EQ(info[1], 2.0f);
+    std::vector<float> positions(6, 7.0f);
+    uint32_t indices[3] = {9, 9, 9};
+    EXPECT_EQ(DecodeMesh(d, positions.data(), indices, nullptr, nullptr, nullptr), -1);
+    EXPECT_EQ(positions, std::vector<float>(6, 7.0f));
+    EXPECT_EQ(indices[0], 9u);
+    DestroyDecoder(d);
+    DestroyDecoder(nullptr);
+}
+
+TEST(CrtContainer, SectionsFollowByteWiseNameOrder)
+{
+    // Declared uv, position, Position, extra, color; stored Position, color, extra, position, uv.
+    // "extra" and "Position" have no caller array but must still be consumed.
+    RawContainer c = Triangle(
+        {{"uv", CODEC_GENERIC, 0.5f, 2},
+         {"position", CODEC_GENERIC, 1.0f, 3},
+         {"Position", CODEC_GENERIC, 1.0f, 1},
+         {"extra", CODEC_GENERIC, 1.0f, 2},
+         {"color", CODEC_COLOR, 1.0f, 3}},
+        [](OutputStream& out) {
+            Generic(out, {5, 6, 7}, 1);
+            for (int step : {1, 1, 1})
+                out.writeU8(uint8_t(step));
+            const uint8_t channels[9] = {10, 0, 0, 0, 0, 0, 0, 0, 0};
+            out.writeSignedValues(channels, 3, 3);
+            Generic(out, {1, 2, 3, 4, 5, 6}, 2);
+            Generic(out, {1, 2, 3, 1, 1, 1, 1, 1, 1}, 3);
+            Generic(out, {2, 4, 0, 2, 0, 2}, 2);
+        });
+    Decoded d;
+    ASSERT_EQ(DecodeAll(c.bytes(), d), nullptr);
+    EXPECT_EQ(d.positions, (std::vector<float>{1, 2, 3, 2, 3, 4, 3, 4, 5}));
+    EXPECT_EQ(d.uvs, (std::vector<float>{1, 2, 1, 3, 1, 4}));
+    EXPECT_FLOAT_EQ(d.colors[0], 10 / 255.0f);
+    EXPECT_FLOAT_EQ(d.colors[4 * 2 + 1], 10 / 255.0f); // green predicted from vertex 1
+    EXPECT_FLOAT_EQ(d.colors[3], 1.0f);
+}
+
+TEST(CrtContainer, HeaderMapsAndCounts)
+{
+    RawContainer c = Triangle({{"position", CODEC_NORMAL, 512.0f, 9}, {"position", CODEC_GENERIC, 0.5f, 3}},
+                              [](OutputStream& out) { Generic(out, {0, 0, 0, 2, 0, 0, 0, 2, 0}, 3); });
+    c.metadata = {{"author", "a"}, {"tool", "x"}, {"author", "b"}};
+    const std::vector<uint8_t> bytes = c.bytes();
+    Decoder dec;
+    dec.readHeader(bytes.data(), int64_t(bytes.size()));
+    EXPECT_EQ(dec.metadata, (std::map<std::string, std::string>{{"author", "b"}, {"tool", "x"}}));
+    ASSERT_EQ(dec.attributes.size(), 1u);
+    EXPECT_EQ(dec.attributes["position"]->codecKind(), CODEC_GENERIC); // the later descriptor wins
+    EXPECT_EQ(dec.attributes["position"]->components, 3);
+    Decoded d;
+    ASSERT_EQ(DecodeAll(bytes, d), nullptr);
+    EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0}));
+
+    // A negative attribute count means none; the mesh still decodes its faces.
+    RawContainer none = Triangle({}, nullptr);
+    none.descriptorCount = -3;
+    ASSERT_EQ(DecodeAll(none.bytes(), d), nullptr);
+    EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
+}
+
+TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysAreRefused)
+{
+    struct Case {
+        Descriptor descriptor;
+        int values; // per vertex, stored
+        const char* failure;
+    };
+    const Case cases[] = {
+        {{"position", CODEC_GENERIC, 1, 4}, 4, kOutputTooSmall},
+        {{"position", CODEC_GENERIC, 1, 2}, 2, nullptr},
+        {{"position", CODEC_COLOR, 1, 3}, 0, kOutputTooSmall},
+        {{"uv", CODEC_GENERIC, 1, 3}, 3, kOutputTooSmall},
+        {{"uv", CODEC_NORMAL, 512, 3}, 0, kOutputTooSmall},
+        {{"normal", CODEC_GENERIC, 1, 7}, 7, kOutputTooSmall},
+        {{"color", CODEC_GENERIC, 1, 4}, 4, nullptr},
+        {{"other", CODEC_GENERIC, 1, 200}, 200, nullptr}, // never bound, only consumed
+    };
+    for (const Case& c : cases) {
+        RawContainer raw = Triangle({c.descriptor}, [&](OutputStream& out) {
+            if (c.values)
+                Generic(out, std::vector<int32_t>(size_t(3 * c.values), 1), c.values);
+        });
+        Decoded d;
+        EXPECT_STREQ(DecodeAll(raw.bytes(), d), c.failure) << c.descriptor.name << " " << int(c.descriptor.components);
+    }
+}
+
+TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
+{
+    // Estimated normals need the positions: with a null position array decoding fails cleanly;
+    // with a null normal array the estimate is skipped altogether.
+    const float pos[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    const float nrm[9] = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    MeshInput mesh;
+    mesh.vertexCount = 3;
+    mesh.indices = {0, 1, 2};
+    mesh.attributes = {{"position", CODEC_GENERIC, 0.01f, 3, FLOAT, 0, pos},
+                       {"normal", CODEC_NORMAL, 255, 3, FLOAT, 0, nrm, ESTIMATE}};
+    const std::vector<uint8_t> bytes = EncodeMesh(mesh).bytes;
+    auto decode = [&](bool positions, bool normals, bool indices, int32_t length) -> const char* {
+        float info[2];
+        std::vector<float> p(9), n(9);
+        std::vector<uint32_t> idx(3);
+        void* d = nullptr;
+        try {
+            d = CreateDecoder(length, bytes.data(), info);
+            DecodeMesh(d, positions ? p.data() : nullptr, indices ? idx.data() : nullptr,
+                       normals ? n.data() : nullptr, nullptr, nullptr);
+            if (normals && n[2] != 1.0f)
+                return "wrong normal";
+            DecodeMesh(d, p.data(), idx.data(), n.data(), nullptr, nullptr); // the body is spent
+        } catch (const char* m) {
+            DestroyDecoder(d);
+            return m;
+        }
+        DestroyDecoder(d);
+        return "decoded twice";
+    };
+    const int32_t size = int32_t(bytes.size());
+    EXPECT_STREQ(decode(true, true, true, size), kTruncated);
+    EXPECT_STREQ(decode(false, false, true, size), kTruncated);
+    EXPECT_STREQ(decode(false, true, true, size), kNoPositionValues);
+    EXPECT_STREQ(decode(true, true, false, size), kNoIndexArray);
+    EXPECT_STREQ(decode(true, true, true, size - 1), kTruncated);
+}
