@@ -27,7 +27,7 @@ enum { STRATEGY_PARALLELOGRAM = 1, STRATEGY_SHARED_LENGTHS = 2 };
 enum { DIFF = 0, ESTIMATE = 1, ESTIMATE_BORDER = 2 };
 
 class VertexAttribute;
-// Ordered by plain byte-wise name order: the order of the sections and of every phase.
+// Ordered by plain byte-wise name order: the order of the attribute streams and of every phase.
 using AttributeMap = std::map<std::string, std::unique_ptr<VertexAttribute>>;
 
 class VertexAttribute {

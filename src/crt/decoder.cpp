@@ -1,7 +1,9 @@
-// Container header and the order in which the body's sections are read and decoded.
+// Container header and the order in which the body's streams are read and decoded.
 #include "crt/decoder.h"
 
 #include "crt/messages.h"
+
+#include <algorithm>
 
 namespace crt {
 
@@ -97,13 +99,22 @@ void Decoder::decodeMesh()
     bits = stream.readBitBlock();
     for (auto& [name, attr] : attributes)
         attr->readStreams(nvert, stream);
-    faceIndex.predictions.assign(nvert, VertexPrediction{});
+    // One prediction record per vertex, appended as connectivity numbers the vertices; the rest
+    // (vertices in no face) predict from vertex 0. Only bound attributes read the records, so an
+    // unbound container cannot make the decoder allocate for vertices it never sees.
+    faceIndex.predictions.assign(vertex_count, VertexPrediction{}); // ids continue on a repeated decode
+    faceIndex.predictions.reserve(std::min<size_t>(nvert, 3 * operations.size() + 3));
     uint32_t cursor = 0, previous = 0;
     for (const FaceGroup& group : faceIndex.groups) {
         decodeGroupFaces(3 * previous, 3 * group.end, cursor);
         previous = group.end;
     }
     faceIndex.facesWritten = previous;
+    for (auto& [name, attr] : attributes)
+        if (attr->buffer) {
+            faceIndex.predictions.resize(nvert, VertexPrediction{});
+            break;
+        }
     for (auto& [name, attr] : attributes)
         attr->undoDeltas(nvert, faceIndex.predictions);
     for (auto& [name, attr] : attributes)

@@ -127,6 +127,10 @@ void NormalAttr::readStreams(uint32_t vertexCount, InputStream& in)
     normalMode = in.readU8();
     if (normalMode > ESTIMATE_BORDER)
         throw kCorrupt;
+    if (!buffer) { // consumed, never used
+        in.readSharedValues(static_cast<int32_t*>(nullptr), 2, vertexCount);
+        return;
+    }
     octaValues.assign(size_t(vertexCount) * 2, 0);
     const uint32_t c = in.readSharedValues(octaValues.data(), 2, vertexCount);
     if (normalMode == ESTIMATE_BORDER)

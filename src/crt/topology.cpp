@@ -19,7 +19,7 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
     const uint8_t* ops = operations.data();
     const size_t opCount = operations.size();
     const int splitbits = SplitBits(nvert);
-    VertexPrediction* prediction = faceIndex.predictions.data();
+    std::vector<VertexPrediction>& predictions = faceIndex.predictions; // one per numbered vertex
     uint32_t* out32 = faceIndex.indices32;
     uint16_t* out16 = faceIndex.indices16;
     uint32_t position = start;
@@ -42,7 +42,7 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
     auto newVertex = [&](uint32_t a, uint32_t b, uint32_t c) -> uint32_t {
         if (vertex_count >= nvert)
             throw kTopologyFailed;
-        prediction[vertex_count] = {a, b, c};
+        predictions.push_back({a, b, c});
         return vertex_count++;
     };
     auto write = [&](uint32_t v) {

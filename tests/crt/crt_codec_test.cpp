@@ -238,7 +238,7 @@ TEST(CrtColor, ChannelsRebuildRedGreenBlueAlpha)
     EXPECT_STREQ(Failure([&] { bad.writeOutput(1); }), kColorOutputFormat);
 }
 
-TEST(CrtColor, SectionsAreReadWhetherOrNotBound)
+TEST(CrtColor, StreamsAreReadWhetherOrNotBound)
 {
     OutputStream s;
     s.entropy = ENTROPY_NONE;
@@ -258,8 +258,9 @@ TEST(CrtColor, SectionsAreReadWhetherOrNotBound)
         a.readStreams(2, in);
         EXPECT_EQ(a.colorSteps, (std::array<int, 4>{2, 3, 4, 5}));
         EXPECT_EQ(in.readU8(), 0x42);
-        if (bound)
+        if (bound) {
             EXPECT_EQ(0, std::memcmp(out.data(), channels.data(), 8));
+        }
     }
     // Channel counts other than 3 or 4 cannot be rebuilt.
     for (int N : {0, 1, 2, 5, 255}) {

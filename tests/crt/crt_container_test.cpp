@@ -1,4 +1,4 @@
-// The container header, the order of the body's sections and the exported functions' contract.
+// The container header, the order of the body's streams and the exported functions' contract.
 #include "crt/writer/encoder.h"
 #include "crt_test_util.h"
 
@@ -22,8 +22,8 @@ const std::vector<uint8_t> kExample = {
     0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x8C, 0x03, 0x00, 0x00, 0x00, 0x00,
     0x02, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 
-// One triangle whose attribute sections the test writes.
-RawContainer Triangle(std::vector<Descriptor> descriptors, std::function<void(OutputStream&)> sections)
+// One triangle whose attribute streams the test writes.
+RawContainer Triangle(std::vector<Descriptor> descriptors, std::function<void(OutputStream&)> streams)
 {
     RawContainer c;
     c.descriptors = std::move(descriptors);
@@ -31,7 +31,7 @@ RawContainer Triangle(std::vector<Descriptor> descriptors, std::function<void(Ou
     c.nface = 1;
     c.groupEnds = {1};
     c.ops = {TOPO_NEW_VERTEX};
-    c.sections = std::move(sections);
+    c.streams = std::move(streams);
     return c;
 }
 
@@ -96,7 +96,7 @@ TEST(CrtContainer, NoFacesLeavesEveryArrayUntouched)
     DestroyDecoder(nullptr);
 }
 
-TEST(CrtContainer, SectionsFollowByteWiseNameOrder)
+TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
 {
     // Declared uv, position, Position, extra, color; stored Position, color, extra, position, uv.
     // "extra" and "Position" have no caller array but must still be consumed.
@@ -212,4 +212,25 @@ TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
     EXPECT_STREQ(decode(false, true, true, size), kNoPositionValues);
     EXPECT_STREQ(decode(true, true, false, size), kNoIndexArray);
     EXPECT_STREQ(decode(true, true, true, size - 1), kTruncated);
+}
+
+TEST(CrtContainer, VertexCountAloneAllocatesNothing)
+{
+    // Four billion vertices claimed, one triangle stored, nothing but the indices bound: the
+    // decoder keeps per-vertex state only for the vertices it numbers or a caller array holds.
+    RawContainer c = Triangle({{"normal", CODEC_NORMAL, 255, 3}, {"weight", CODEC_GENERIC, 1, 1}},
+                              [](OutputStream& out) {
+                                  out.writeU8(ESTIMATE);
+                                  out.writeSharedValues(static_cast<const int32_t*>(nullptr), 2, 0);
+                                  out.writeSignedValues(static_cast<const int32_t*>(nullptr), 1, 0);
+                              });
+    c.nvert = 0xffffffff;
+    const std::vector<uint8_t> bytes = c.bytes();
+    float info[2];
+    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
+    EXPECT_EQ(info[1], float(0xffffffffu));
+    uint32_t indices[3] = {};
+    EXPECT_EQ(DecodeMesh(d, nullptr, indices, nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(indices[2], 2u);
+    DestroyDecoder(d);
 }

@@ -1,4 +1,4 @@
-// Small encoded meshes covering every section kind, shared by the corruption test and the
+// Small encoded meshes covering every kind of stream, shared by the corruption test and the
 // fuzzer's seed corpus.
 #pragma once
 #include "crt/writer/encoder.h"

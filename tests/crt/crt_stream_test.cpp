@@ -219,8 +219,9 @@ TEST(CrtTunstall, LastWordGivesOnlyTheMissingBytes)
         InputStream in = Over(block.bytes, ENTROPY_TUNSTALL);
         std::vector<uint8_t> got;
         EXPECT_STREQ(Failure([&] { got = in.readByteArray(); }), c.failure) << c.decoded;
-        if (!c.failure)
+        if (!c.failure) {
             EXPECT_EQ(std::string(got.begin(), got.end()), "ab" + std::string(size_t(c.decoded - 2), 'a'));
+        }
     }
 }
 

@@ -33,7 +33,7 @@ struct RawContainer {
     uint32_t maxFront = 16;
     std::vector<uint8_t> ops;
     std::vector<uint32_t> bitWords;
-    std::function<void(crt::OutputStream&)> sections; // attribute sections, in name order
+    std::function<void(crt::OutputStream&)> streams; // attribute streams, in name order
 
     std::vector<uint8_t> bytes() const
     {
@@ -68,8 +68,8 @@ struct RawContainer {
             out.writeByteArray(ops);
             out.writeBitBlock(bitWords);
         }
-        if (sections)
-            sections(out);
+        if (streams)
+            streams(out);
         return out.bytes;
     }
 };
