@@ -20,10 +20,10 @@
 
 #include <stdint.h>
 
-#if defined(_WIN32)
-#define CRT_EXPORT __declspec(dllexport)
-#else
+#if defined(__GNUC__)
 #define CRT_EXPORT __attribute__((visibility("default")))
+#else
+#define CRT_EXPORT
 #endif
 
 #ifdef __cplusplus

@@ -41,7 +41,13 @@ inline std::vector<Seed> SeedContainers()
     for (int i = 0; i < 12; ++i)
         oddPos.insert(oddPos.end(), {float(i % 4), float(i / 4), float(i % 3)});
 
-    auto mesh = [&](int strategy, int normalMode, int colorChannels, bool groups) {
+    std::vector<uint8_t> rgb;
+    for (size_t i = 0; i < V; ++i)
+        rgb.insert(rgb.end(), rgba.begin() + long(4 * i), rgba.begin() + long(4 * i + 3));
+
+    std::vector<Seed> seeds;
+    auto add = [&](const std::string& name, int strategy, int normalMode, int colorChannels, bool groups,
+                   int entropy, bool defer) {
         MeshInput in;
         in.vertexCount = V;
         in.indices = idx;
@@ -50,29 +56,17 @@ inline std::vector<Seed> SeedContainers()
             in.groups = {{5, {{"part", "a"}}}, {18, {}}};
         in.attributes = {{"position", CODEC_GENERIC, 0.01f, 3, FLOAT, strategy, pos.data()},
                          {"uv", CODEC_GENERIC, 1.0f / 256, 2, FLOAT, strategy, uv.data()},
-                         {"normal", CODEC_NORMAL, 127, 3, FLOAT, 0, nrm.data(), normalMode}};
-        AttributeInput color{"color", CODEC_COLOR, 1, colorChannels, UINT8, strategy, rgba.data()};
-        std::vector<uint8_t> rgb;
-        if (colorChannels == 3) {
-            for (size_t i = 0; i < V; ++i)
-                rgb.insert(rgb.end(), rgba.begin() + long(4 * i), rgba.begin() + long(4 * i + 3));
-            color.data = nullptr;
-        }
-        in.attributes.push_back(color);
-        return std::make_pair(in, rgb);
-    };
-    std::vector<Seed> seeds;
-    auto add = [&](const std::string& name, std::pair<MeshInput, std::vector<uint8_t>> m, int entropy, bool defer) {
-        if (!m.second.empty())
-            m.first.attributes.back().data = m.second.data();
+                         {"normal", CODEC_NORMAL, 127, 3, FLOAT, 0, nrm.data(), normalMode},
+                         {"color", CODEC_COLOR, 1, colorChannels, UINT8, strategy,
+                          colorChannels == 3 ? rgb.data() : rgba.data()}};
         EncodeOptions o;
         o.entropy = entropy;
         o.defer = defer;
-        seeds.push_back({name, EncodeMesh(m.first, o).bytes});
+        seeds.push_back({name, EncodeMesh(in, o).bytes});
     };
-    add("grid-tunstall-border", mesh(STRATEGY_PARALLELOGRAM, ESTIMATE_BORDER, 4, false), ENTROPY_TUNSTALL, true);
-    add("grid-raw-shared-diff", mesh(STRATEGY_SHARED_LENGTHS, DIFF, 3, true), ENTROPY_NONE, false);
-    add("grid-tunstall-estimate", mesh(3, ESTIMATE, 4, true), ENTROPY_TUNSTALL, false);
+    add("grid-tunstall-border", STRATEGY_PARALLELOGRAM, ESTIMATE_BORDER, 4, false, ENTROPY_TUNSTALL, true);
+    add("grid-raw-shared-diff", STRATEGY_SHARED_LENGTHS, DIFF, 3, true, ENTROPY_NONE, false);
+    add("grid-tunstall-estimate", 3, ESTIMATE, 4, true, ENTROPY_TUNSTALL, false);
 
     MeshInput odds;
     odds.vertexCount = 12;

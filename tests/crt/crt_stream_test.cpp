@@ -250,6 +250,28 @@ TEST(CrtTunstall, CompressorRoundTripsEveryDistribution)
     }
 }
 
+TEST(CrtTunstall, DictionariesBeyond8192BytesStillDecode)
+{
+    // Stored pairs no writer count would give (a 131, b 0) make a chain start of r = 17 followed
+    // by long expansions: a byte table far beyond 8192 bytes, which simply grows.
+    TunstallTable dict;
+    dict.build({{'a', 131}, {'b', 0}});
+    ASSERT_GT(dict.table.size(), 8192u);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += (i * 7919) % 13 < 7 ? 'a' : 'b';
+    const std::vector<uint8_t> data(text.begin(), text.end());
+    const std::vector<uint8_t> code = TunstallCompress(dict, data.data(), data.size());
+    OutputStream block;
+    for (int b : {2, int('a'), 131, int('b'), 0})
+        block.writeU8(uint8_t(b));
+    block.writeI32(int32_t(data.size()));
+    block.writeU32(uint32_t(code.size()));
+    block.bytes.insert(block.bytes.end(), code.begin(), code.end());
+    InputStream in = Over(block.bytes, ENTROPY_TUNSTALL);
+    EXPECT_EQ(in.readByteArray(), data);
+}
+
 TEST(CrtIntegers, WidthThreeMappings)
 {
     // Eight values of width 3 holding t = 0..7, then their bit-length array.
