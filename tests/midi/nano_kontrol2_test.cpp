@@ -160,9 +160,11 @@ TEST(NanoKONTROL2, NameMap)
 TEST(NanoKONTROL2, MessagesFromAnotherThread)
 {
     MyNanoKONTROL2 nano;
-    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false}, done{false};
     std::thread driver([&] {
-        for (int round = 0; round < 20; ++round)
+        while (!reading.load())
+            std::this_thread::yield();
+        for (int round = 0; round < 200; ++round)
             for (int n = 0; n < 100; ++n)
                 Send(nano, uint8_t(n), uint8_t(round % 2 ? 127 - round : round));
         for (int n = 0; n < 100; ++n)
@@ -170,7 +172,8 @@ TEST(NanoKONTROL2, MessagesFromAnotherThread)
         done.store(true);
     });
     size_t reads = 0, torn = 0;
-    while (!done.load()) {
+    reading.store(true);
+    do {
         for (int n = 0; n < 100; ++n) {
             const float v = nano.value(n);
             const double whole = double(v) - 0.0001;
@@ -181,7 +184,7 @@ TEST(NanoKONTROL2, MessagesFromAnotherThread)
                 ++torn;
             ++reads;
         }
-    }
+    } while (!done.load());
     driver.join();
     EXPECT_GT(reads, 0u);
     EXPECT_EQ(torn, 0u);
