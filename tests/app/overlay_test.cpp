@@ -176,10 +176,12 @@ TEST_F(OverlayTest, PanelTextAndControllerListing)
     } listing[] = {{11, magenta}, {12, green}, {13, green}, {14, yellow}, {15, green}, {16, yellow}, {17, green}};
     for (const auto& l : listing) {
         EXPECT_GT(Count(img, LineTop(l.line) + 2, LineBottom(l.line) - 2, 0, W / 2, l.colour), 5) << "line " << l.line;
-        for (auto other : {magenta, green, yellow})
-            if (other != l.colour)
+        for (auto other : {magenta, green, yellow}) {
+            if (other != l.colour) {
                 EXPECT_EQ(Count(img, LineTop(l.line) + 2, LineBottom(l.line) - 2, 0, W / 2, other), 0)
                     << "line " << l.line;
+            }
+        }
     }
     EXPECT_EQ(Count(img, LineTop(18), H, 0, W, [](const Rgb& c) { return !Near(c, kBackground, 1); }), 0);
 

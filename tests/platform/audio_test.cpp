@@ -74,9 +74,10 @@ TEST(MusicDecode, AnyRateBecomes48kStereo)
         EXPECT_EQ(pcm.size() % 2, 0u);
         EXPECT_NEAR(ToneHz(pcm, 0, 24000, 48000), c.left, 2.0);
         EXPECT_NEAR(ToneHz(pcm, 1, 24000, 48000), c.right, 2.0);
-        if (c.channels == 1)
+        if (c.channels == 1) {
             for (size_t i = 0; i < pcm.size(); i += 2)
                 ASSERT_EQ(pcm[i], pcm[i + 1]) << "mono is duplicated, frame " << i / 2;
+        }
     }
 }
 
