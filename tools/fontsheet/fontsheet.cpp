@@ -124,20 +124,6 @@ GlyphFlaws DrawGlyph(Canvas& cv, const unsigned char* glyph, double left, double
 
 // Pen advance for the previews: the drawers' narrowing next to thin letters and marks, kept here so
 // that the tool needs nothing but the glyph table.
-double PreviewAdvance(const std::string& s, size_t i, bool overlay)
-{
-    char cur = s[i], next = i + 1 < s.size() ? s[i + 1] : 0;
-    auto either = [&](char c) { return cur == c || next == c; };
-    double f = overlay ? 0.94 : 1.0;
-    if (next && either('i')) f = 0.67;
-    if (either('t')) f = 0.7;
-    if (either('f')) f = 0.75;
-    if (either('l')) f = overlay ? 0.8 : 0.7;
-    if (either('1') || either('.') || either(',') || either(':')) f = 0.7;
-    if (!overlay && cur == 'l' && next == 'l') f = 0.4;
-    return f;
-}
-
 void DrawText(Canvas& cv, const std::string& s, double left, double bottom, double cellW, double cellH,
               bool overlay, Colour colour)
 {
@@ -145,7 +131,7 @@ void DrawText(Canvas& cv, const std::string& s, double left, double bottom, doub
     for (size_t i = 0; i < s.size(); ++i) {
         DrawGlyph(cv, GlyphOf(static_cast<unsigned char>(s[i])), left + pen * cellW, bottom, cellW / 16,
                   cellH / 16, colour);
-        pen += PreviewAdvance(s, i, overlay);
+        pen += AdvanceFactor(s, i, overlay);
     }
 }
 
