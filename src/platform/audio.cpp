@@ -24,7 +24,8 @@ struct Slot {
 constexpr uint32_t kSlotCount = 16;
 constexpr uint32_t kChannelTag = 0x80000000u;  // channel handles differ from sample handles
 
-Slot g_slots[kSlotCount];
+// Never freed: SDL's audio thread may still run the callback while the process exits.
+Slot* const g_slots = new Slot[kSlotCount];
 std::mutex g_loadMutex;  // serialises slot allocation
 SDL_AudioDeviceID g_device = 0;
 
@@ -49,7 +50,8 @@ void SDLCALL FillAudio(void*, Uint8* stream, int len)
     std::memset(stream, 0, size_t(len));
     int16_t* out = reinterpret_cast<int16_t*>(stream);
     const uint64_t want = uint64_t(len) & ~(kMusicBytesPerFrame - 1);
-    for (Slot& s : g_slots) {
+    for (uint32_t i = 0; i < kSlotCount; ++i) {
+        Slot& s = g_slots[i];
         if (!s.used.load(std::memory_order_acquire) || !s.playing.load(std::memory_order_relaxed))
             continue;
         uint64_t pos = s.position.load(std::memory_order_relaxed);
