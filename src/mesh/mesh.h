@@ -4,7 +4,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <vector>
 
 // Twelve 32-bit words. The drawing hands GL this layout directly: stride 48, position at
@@ -32,7 +31,9 @@ struct TMesh {
     std::vector<MeshVertex> vertices;
     std::vector<uint32_t> indices;      // 3 per triangle, into vertices
     std::vector<int32_t> objectStarts;  // first triangle of each object, then triangleCount
-    std::map<int32_t, std::vector<uint32_t>> vertexMap;  // position index -> its vertices
+    // Position index (0-based) -> the vertices made from that "v" line, in creation order.
+    // Keys are dense, so the map is a vector with one list per "v" line.
+    std::vector<std::vector<uint32_t>> vertexMap;
 
     // Reads an OBJ file, replacing any previous contents. False when the file cannot be
     // opened (the record is then empty and not loaded). Faces the loader cannot take are

@@ -7,9 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
+#include <cstdio>
 #include <iostream>
-#include <iterator>
 #include <limits>
 #include <string>
 
@@ -93,15 +92,19 @@ std::string ReadFace(ObjCursor& c, const Counts& counts, Face& face)
     }
     const bool hasTexcoord = face.form == CornerForm::PositionTexcoord || face.form == CornerForm::PositionTexcoordNormal;
     const bool hasNormal = face.form == CornerForm::PositionNormal || face.form == CornerForm::PositionTexcoordNormal;
+    // The message is only built for a refused corner: this loop runs for every corner.
+    auto refuse = [](const char* kind, size_t k, int64_t count, const char* lines) {
+        return std::string(kind) + " index of corner " + std::to_string(k + 1) + " outside the " +
+               std::to_string(count) + " \"" + lines + "\" lines read so far";
+    };
     for (size_t k = 0; k < face.corners.size(); ++k) {
         Corner& corner = face.corners[k];
-        const std::string which = " index of corner " + std::to_string(k + 1);
         if (!ToZeroBased(corner.position, counts.positions))
-            return "position" + which + " outside the " + std::to_string(counts.positions) + " \"v\" lines read so far";
+            return refuse("position", k, counts.positions, "v");
         if (hasTexcoord && !ToZeroBased(corner.texcoord, counts.texcoords))
-            return "texture coordinate" + which + " outside the " + std::to_string(counts.texcoords) + " \"vt\" lines read so far";
+            return refuse("texture coordinate", k, counts.texcoords, "vt");
         if (hasNormal && !ToZeroBased(corner.normal, counts.normals))
-            return "normal" + which + " outside the " + std::to_string(counts.normals) + " \"vn\" lines read so far";
+            return refuse("normal", k, counts.normals, "vn");
     }
     return {};
 }
@@ -117,7 +120,7 @@ int ReadFloats(ObjCursor& c, float* out, int most)
 // The index of an equal vertex of the same position line, or of the appended new one.
 uint32_t FindOrAddVertex(TMesh& mesh, int32_t position, const MeshVertex& vertex)
 {
-    std::vector<uint32_t>& candidates = mesh.vertexMap[position];
+    std::vector<uint32_t>& candidates = mesh.vertexMap[size_t(position)];
     for (const uint32_t index : candidates)
         if (std::memcmp(&mesh.vertices[index], &vertex, sizeof vertex) == 0) return index;
     const auto index = uint32_t(mesh.vertices.size());
@@ -224,6 +227,18 @@ private:
     size_t lineCountedTo_ = 0;
 };
 
+// The whole file in one string, read in large blocks. False when it cannot be opened or read.
+bool ReadText(const char* path, std::string& text)
+{
+    std::FILE* f = std::fopen(path, "r");
+    if (!f) return false;
+    char block[1 << 16];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    return !failed;
+}
+
 }  // namespace
 
 bool TMesh::Import(const char* path)
@@ -231,10 +246,8 @@ bool TMesh::Import(const char* path)
     std::cout << "Import.. " << (path ? path : "") << "\n";
     *this = TMesh{};
     if (!path) return false;
-    std::ifstream in(path);
-    if (!in) return false;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return false;
+    std::string text;
+    if (!ReadText(path, text)) return false;
     loaded = true;
 
     Reader reader(path, text);
@@ -258,6 +271,7 @@ bool TMesh::Import(const char* path)
     texcoords.assign(size_t(texcoordCount) * 2, 0.0f);
     normals.assign(size_t(normalCount) * 3, 0.0f);  // one slot per "vn" line, however many
     indices.assign(size_t(triangleCount) * 3, 0u);
+    vertexMap.assign(size_t(positionCount), {});
 
     reader.Pass(*this, true);
     objectStarts.push_back(triangleCount);

@@ -288,6 +288,12 @@ TEST_F(MeshFile, MissingFileLeavesAnEmptyRecord)
     EXPECT_TRUE(mesh.vertices.empty() && mesh.indices.empty() && mesh.objectStarts.empty() && mesh.vertexMap.empty());
     EXPECT_EQ(mesh.positionCount + mesh.triangleCount, 0);
     EXPECT_EQ(mesh.objectIndex, -1);
+
+    ::testing::internal::CaptureStdout();
+    EXPECT_FALSE(mesh.Import(fs::temp_directory_path().c_str()));  // a folder reads as no file
+    EXPECT_FALSE(mesh.Import(nullptr));
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(mesh.loaded);
 }
 
 }  // namespace
