@@ -228,7 +228,9 @@ TEST(ScrambleBytes, IsItsOwnInverseWithMasksBelow255)
         for (char& c : original) c = char(random());
         std::string bytes = original;
         ScrambleBytes(bytes.data(), bytes.size());
-        if (length > 16) EXPECT_NE(bytes, original);
+        if (length > 16) {
+            EXPECT_NE(bytes, original);
+        }
         ScrambleBytes(bytes.data(), bytes.size());
         EXPECT_EQ(bytes, original) << length;
     }
