@@ -13,6 +13,9 @@ static TDemo demo;
 int main(int argc, char** argv)
 {
     (void)argv;
+    // Leave Ctrl-C and SIGTERM to their default action: the event step ends the program
+    // only on Escape and on the window's close event, so SDL must not turn them into events.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     ConsoleHide();
     if (argc == 2)
         ConsoleShow();

@@ -33,15 +33,12 @@ DesktopRect GetDesktopRect()
     GetWindowRect(GetDesktopWindow(), &r);
     return {int32_t(r.left), int32_t(r.top), int32_t(r.right), int32_t(r.bottom)};
 #else
-    // SDL gives the primary display's bounds; it needs the video subsystem, which the
-    // window initialisation starts anyway (SDL_Init is reference counted).
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
-        SDL_Rect b;
-        int ok = SDL_GetDisplayBounds(0, &b);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        if (ok == 0)
-            return {b.x, b.y, b.x + b.w, b.y + b.h};
-    }
+    // SDL gives the primary display's bounds. The video subsystem it needs stays up for
+    // the window set-up that follows: shutting it down and starting it again between the
+    // two reopens the X connection, which upsets the GL dispatch now and then.
+    SDL_Rect b;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GetDisplayBounds(0, &b) == 0)
+        return {b.x, b.y, b.x + b.w, b.y + b.h};
     return {0, 0, 1920, 1080};
 #endif
 }
