@@ -25,6 +25,9 @@ void SetContextAttributes(bool multisample)
 bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen)
 {
     static const char* const who = "TGLWindow::Init";
+    // Leave Ctrl-C and SIGTERM to their default action: the event step ends the program
+    // only on Escape and on the window's close event.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("%s - SDL could not initialize! SDL Error: %s\n", who, SDL_GetError());
         return false;

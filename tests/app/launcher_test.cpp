@@ -1,0 +1,109 @@
+// The launcher rows: hover bands, the click latch, option wrap and the window choice.
+#include "app/launcher.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int Hovered(const TLauncherMenu& m)
+{
+    int h = -1;
+    for (size_t i = 0; i < m.items.size(); ++i)
+        if (m.items[i].hover) {
+            EXPECT_EQ(h, -1) << "two rows hovered";
+            h = int(i);
+        }
+    return h;
+}
+
+// A click as a person makes it: a frame with the button down, then one with it up.
+void Click(TLauncherMenu& m, float y)
+{
+    LauncherMouse(m, y, true);
+    LauncherMouse(m, y, false);
+}
+
+}  // namespace
+
+TEST(Launcher, RowsAsBuilt)
+{
+    TLauncherMenu m;
+    BuildLauncher(m);
+    ASSERT_EQ(m.items.size(), 4u);
+    EXPECT_EQ(m.items[0].options.at(0), " + Hollowmere + ");
+    EXPECT_EQ(m.items[1].options.at(2), " >       1280 x 720");
+    EXPECT_EQ(m.items[2].options.at(1), " >        Windowed");
+    EXPECT_EQ(m.items[3].options.size(), 2u);
+    const int rows[4] = {1, 3, 4, 7};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.items[i].row, rows[i]);
+        EXPECT_EQ(m.items[i].selected, 0);
+    }
+}
+
+TEST(Launcher, HoverBandsTouchButNeverOverlap)
+{
+    TLauncherMenu m;
+    BuildLauncher(m);
+    const struct { float y; int row; } cases[] = {
+        {0, -1}, {20, -1}, {30, -1},  // the title is never hovered
+        {64, -1}, {64.5f, 1}, {93.9f, 1}, {94, -1}, {94.5f, 2}, {123.9f, 2}, {124, -1},
+        {150, -1}, {184, -1}, {184.1f, 3}, {213.9f, 3}, {214, -1}, {239, -1},
+    };
+    for (const auto& c : cases) {
+        LauncherMouse(m, c.y, false);
+        EXPECT_EQ(Hovered(m), c.row) << "y = " << c.y;
+    }
+}
+
+TEST(Launcher, ClickStepsOnceAndHoldingDoesNotRepeat)
+{
+    TLauncherMenu m;
+    BuildLauncher(m);
+    // Holding the button and moving over another row does not click that row.
+    LauncherMouse(m, 80, true);
+    for (float y = 80; y < 120; y += 5)
+        LauncherMouse(m, y, true);
+    LauncherMouse(m, 110, false);
+    EXPECT_EQ(m.items[1].selected, 1);
+    EXPECT_EQ(m.items[2].selected, 0);
+    // A click outside every row only sets the latch.
+    Click(m, 150);
+    EXPECT_EQ(m.items[1].selected + m.items[2].selected + m.items[3].selected, 1);
+    EXPECT_FALSE(m.done);
+}
+
+TEST(Launcher, ResolutionWrapsAndRunEndsTheLauncher)
+{
+    TLauncherMenu m;
+    BuildLauncher(m);
+    const int widths[4] = {2560, 1280, 1920, 2560};
+    for (int w : widths) {
+        Click(m, 80);
+        EXPECT_EQ(LauncherChoice(m).width, w);
+    }
+    Click(m, 200);
+    EXPECT_TRUE(m.done);
+    EXPECT_EQ(m.items[3].selected, 1);
+}
+
+TEST(Launcher, ChoicesMapToTheDemoWindow)
+{
+    const struct { int res, mode, w, h; bool full; int x, y; } cases[] = {
+        {0, 0, 1920, 1080, true, 0, 0},   {1, 0, 2560, 1440, true, 0, 0},   {2, 0, 1280, 720, true, 0, 0},
+        {0, 1, 1920, 1080, false, 10, 140}, {1, 1, 2560, 1440, false, 10, 140}, {2, 1, 1280, 720, false, 10, 140},
+        {5, 3, 1280, 720, false, 10, 140},  // counts not yet wrapped by drawing
+    };
+    for (const auto& c : cases) {
+        TLauncherMenu m;
+        BuildLauncher(m);
+        m.items[1].selected = c.res;
+        m.items[2].selected = c.mode;
+        const TWindowChoice w = LauncherChoice(m);
+        EXPECT_EQ(w.width, c.w);
+        EXPECT_EQ(w.height, c.h);
+        EXPECT_EQ(w.fullscreen, c.full);
+        EXPECT_EQ(w.x, c.x);
+        EXPECT_EQ(w.y, c.y);
+    }
+}
