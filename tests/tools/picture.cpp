@@ -1,10 +1,9 @@
 #include "picture.h"
 
-#include <png.h>
+#include "png_write.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 Picture::Picture(int w, int h, uint8_t r, uint8_t g, uint8_t b)
     : width(w), height(h), rgb(size_t(w) * h * 3), depth(size_t(w) * h, -1e30f)
@@ -84,23 +83,4 @@ void DrawTriangle(Picture& pic, const OrthoView& v, const float a[3], const floa
         }
 }
 
-bool SavePng(const Picture& pic, const std::string& path)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(pic.width), png_uint_32(pic.height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < pic.height; ++y) png_write_row(png, const_cast<png_bytep>(pic.At(0, y)));
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
+bool SavePng(const Picture& pic, const std::string& path) { return png_write::WriteRGB(path, pic.width, pic.height, pic.rgb); }

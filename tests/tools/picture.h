@@ -15,8 +15,8 @@ struct Picture {
     const uint8_t* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
 };
 
-// Maps a world point to the picture: the view looks along -axis `view` ("front": from +z,
-// "side": from +x towards -x, with +z to the left... see the implementation).
+// An orthographic camera: picture x along `right`, picture y along `up`, depth along `forward`
+// (towards the viewer), centred on `centre`.
 struct OrthoView {
     double right[3], up[3], forward[3];  // forward points towards the viewer
     double centre[3];

@@ -235,14 +235,14 @@ std::vector<NoteEvent> ComposeSoundtrack()
         s.PadChord(g.T(0), 4 * g.beat, kAm, 0.4, 0.2, 0.25);
         s.PadChord(g.T(4), 4 * g.beat, kF, 0.45, 0.25, 0.3);
         s.PadChord(g.T(8), 8 * g.beat - kGap, kC, 0.5, 0.3, 0.6);
-        s.SnareRoll(g, 12, 16 - kGap / g.beat, 1.0);
-        s.Riser(g.T(8), 30.0 - kGap, 1.0);
+        s.SnareRoll(g, 12, 16 - kGap / g.beat, 0.75);
+        s.Riser(g.T(8), 30.0 - kGap, 0.7);
     }
     // Keyframes, 30 to 104.1 s: the full groove; the tune joins at bar 16.
     {
         Grid g = FitGrid(30.0, 104.1, 100, 4);
         int bars = int(std::lround((104.1 - 30.0) / (4 * g.beat)));
-        s.Hit(30.0, 0.8);
+        s.Hit(30.0, 1.0);
         for (int bar = 0; bar < bars; ++bar) {
             const Chord& c = *kVerse[(bar < 16 ? bar : bar - 16) % 4];
             s.DrumBar(g, bar, 1.0, bar >= 8, bar % 2 == 1);
@@ -301,9 +301,9 @@ std::vector<NoteEvent> ComposeSoundtrack()
         int bars = int(std::lround(22.0 / (4 * g.beat)));
         for (int bar = 0; bar < bars; ++bar) {
             const Chord& c = *kDark[bar % 4];
-            s.HalfTimeBar(g, bar, 0.85);
+            s.HalfTimeBar(g, bar, 0.7);
             s.Add(g.T(bar * 4.0), 3.6 * g.beat, I::Bass, c.bass, 0.42).bright = 0.25;
-            s.PadChord(g.T(bar * 4.0), 4 * g.beat - (bar == bars - 1 ? kGap : 0.0), c, 0.6, 0.25);
+            s.PadChord(g.T(bar * 4.0), 4 * g.beat - (bar == bars - 1 ? kGap : 0.0), c, 0.5, 0.25);
             s.ArpBar(g, bar, c, 0.55, 0.3, 2);
             if (bar >= 4)
                 s.Add(g.T(bar * 4.0 + 1), 2.5 * g.beat, I::Lead, c.notes[2] + 12, 0.17).bright = 0.2;

@@ -179,9 +179,9 @@ void RenderVoice(const NoteEvent& n, uint64_t seed, VoiceBuffer& out)
         // A bright wooden tick: two inharmonic partials and a short knock.
         SineOsc a, b, c;
         Fill(out, len, [&](double t, double& l, double& r) {
-            double x = 0.6 * a.Next(1250) * PercEnv(t, 0.0006, 0.04, len, 0.05) +
-                       0.3 * b.Next(2710) * PercEnv(t, 0.0006, 0.02, len, 0.05) +
-                       0.4 * c.Next(620) * PercEnv(t, 0.0008, 0.05, len, 0.05);
+            double x = 0.6 * a.Next(1250) * PercEnv(t, 0.0015, 0.04, len, 0.05) +
+                       0.3 * b.Next(2710) * PercEnv(t, 0.0015, 0.02, len, 0.05) +
+                       0.4 * c.Next(620) * PercEnv(t, 0.0015, 0.05, len, 0.05);
             l = r = x * v;
         });
         break;
