@@ -378,10 +378,10 @@ TEST_F(Soundtrack, LoudnessAndPeak)
     EXPECT_LT(peak, -1.0);
 }
 
-TEST_F(Soundtrack, LevelChangesAtEverySectionTimeAndSilenceAtTheEnd)
+TEST_F(Soundtrack, LevelChangesAtEveryScheduleTimeAndSilenceAtTheEnd)
 {
     ASSERT_TRUE(decoded) << error;
-    for (const SectionMark& m : SoundtrackSections()) {
+    for (const ScheduleMark& m : ScheduleMarks()) {
         if (m.time <= 0.0 || m.time >= 201.5) continue;
         double before = Db(m.time - 1.0, m.time - 0.25), after = Db(m.time + 0.03, m.time + 0.75);
         std::printf("%7.2f s %-14s %6.1f dB -> %6.1f dB\n", m.time, m.name, before, after);
@@ -395,10 +395,10 @@ TEST_F(Soundtrack, LevelChangesAtEverySectionTimeAndSilenceAtTheEnd)
     EXPECT_LT(Db(201.5, audio.Seconds()), -70.0);
 }
 
-TEST_F(Soundtrack, NoClicksAtSectionJoins)
+TEST_F(Soundtrack, NoClicksWhereThePassagesJoin)
 {
     ASSERT_TRUE(decoded) << error;
-    for (const SectionMark& m : SoundtrackSections()) {
+    for (const ScheduleMark& m : ScheduleMarks()) {
         double ratio = ClickRatio(audio.l, audio.r, audio.rate, m.time);
         std::printf("%7.2f s %-14s click ratio %.2f\n", m.time, m.name, ratio);
         EXPECT_LT(ratio, 10.0) << m.name << " at " << m.time;

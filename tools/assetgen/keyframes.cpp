@@ -4,7 +4,7 @@
 #include "text_format.h"
 
 // The tweak values start as the scene's knobs would sit at rest; keys fall on the music's
-// section changes so the picture moves with the sound. The scene tunes these numbers.
+// changes of passage so the picture moves with the sound. The scene tunes these numbers.
 const std::vector<Keyframe>& KeyframeTrack(int track)
 {
     static const std::vector<Keyframe> track0 = {

@@ -23,11 +23,11 @@ struct NoteEvent {
 };
 
 // The schedule the music follows (scene clock, seconds).
-struct SectionMark {
+struct ScheduleMark {
     double time;
     const char* name;
 };
-const std::vector<SectionMark>& SoundtrackSections();
+const std::vector<ScheduleMark>& ScheduleMarks();
 // Times of the countdown's count changes (and its first appearance) and of the end text's blinks.
 std::vector<double> CountdownTickTimes();
 std::vector<double> BlinkOnTimes();

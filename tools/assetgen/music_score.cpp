@@ -1,4 +1,4 @@
-// The arrangement: A minor at about 100 beats a minute, every section on its own beat grid
+// The arrangement: A minor at about 100 beats a minute, every passage on its own beat grid
 // stretched so that whole bars fit between the schedule's times.
 #include "music.h"
 #include "music_voices.h"
@@ -155,14 +155,14 @@ struct Score {
     }
 };
 
-// Time just before a section change left free of new sound, so every change is heard.
+// Time just before a change of passage left free of new sound, so every change is heard.
 constexpr double kGap = 0.22;
 
 }  // namespace
 
-const std::vector<SectionMark>& SoundtrackSections()
+const std::vector<ScheduleMark>& ScheduleMarks()
 {
-    static const std::vector<SectionMark> marks = {
+    static const std::vector<ScheduleMark> marks = {
         {0.0, "logo"},        {13.7, "title"},     {20.0, "build-up"},    {30.0, "keyframes"},
         {104.1, "camera break"}, {116.0, "rebuild"}, {133.0, "mid title"}, {148.0, "camera fixed"},
         {170.0, "swell"},     {179.8, "countdown"}, {190.5, "blinking end"}, {198.7, "steady end"},

@@ -35,8 +35,8 @@ struct AxisTable {
 
 VelocityVolume MakeVelocityVolume(int width, int height, int depth, uint64_t seed)
 {
-    // The box keeps the texel aspect (1 x 2 x 1 for 128 x 256 x 128); modes up to a quarter
-    // wave per 16 texels or so, weighted towards the large swirls.
+    // The box keeps the texel aspect (1 x 2 x 1 for 128 x 256 x 128); up to seven half waves
+    // across its width (fourteen along its height), weighted towards the large swirls.
     const double ex = 1.0, ey = double(height) / width, ez = double(depth) / width;
     const int mx = 7, my = int(std::lround(7 * ey)), mz = int(std::lround(7 * ez));
     const int ny1 = my + 1, nz1 = mz + 1;
