@@ -6,10 +6,19 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
+
+// Driver message kinds, numbered as the Windows multimedia API numbers them.
+enum : uint32_t {
+    MIM_OPEN = 0x3C1, MIM_CLOSE = 0x3C2, MIM_DATA = 0x3C3, MIM_LONGDATA = 0x3C4,
+    MIM_ERROR = 0x3C5, MIM_LONGERROR = 0x3C6, MIM_MOREDATA = 0x3CC,
+};
 
 class MidiIn {
 public:
     MidiIn();
+    MidiIn(const MidiIn&) = delete;
+    MidiIn& operator=(const MidiIn&) = delete;
     virtual ~MidiIn();  // stops and closes an open device
     // Driver message handler: short messages are unpacked and passed to on_message.
     virtual void on_driver_message(uint32_t wMsg, uintptr_t dwParam1, uintptr_t dwParam2);
@@ -19,14 +28,23 @@ public:
     // Opens and starts input device `device`; prints "MidiIn::start() : midiInOpen() failed...err=%s\n"
     // and returns false when it cannot be opened.
     bool start(int device);
+    // Stops and closes the device, if open; no message arrives afterwards.
+    void close();
+    // Prints "======== MidiIn::printDeviceNames() ========" and one "  idx=%d : %s" line per device.
     static void printDeviceNames();
 
     void* handle = nullptr;  // the open device, or null
 };
 
+// The driver callback: packs a short message (status, data1, data2 in the low bytes)
+// as the Windows API does and hands it to the MidiIn at `instance` as MIM_DATA; longer
+// messages are not short messages and are dropped.
+void MidiInCallback(double timeStamp, std::vector<unsigned char>* message, void* instance);
+
 class NanoKONTROL2 : public MidiIn {
 public:
     NanoKONTROL2();
+    ~NanoKONTROL2() override;  // closes the device first, so no message meets a half-destroyed object
     void on_driver_message(uint32_t wMsg, uintptr_t dwParam1, uintptr_t dwParam2) override;
     void on_message(const uint8_t* status, const uint8_t* data1, const uint8_t* data2,
                     const uint8_t* data3) override;
@@ -41,7 +59,8 @@ public:
     float value(int n) const { return values[n].load(std::memory_order_relaxed); }
     int32_t toggle(int n) const { return toggles[n].load(std::memory_order_relaxed); }
 
-    // The process-wide controller-name map; an unknown number is inserted with an empty name.
+    // The process-wide controller-name map. name() inserts an unknown number with an
+    // empty name; it takes a lock, since the driver's thread may look names up too.
     static std::map<uint8_t, std::string>& names();
     static const std::string& name(uint8_t cc);
 };

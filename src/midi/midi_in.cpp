@@ -5,21 +5,71 @@
 #include <RtMidi.h>
 
 #include <cstdio>
+#include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <alsa/asoundlib.h>
+#endif
+
 namespace {
 
-// Driver message kinds, numbered as the Windows multimedia API numbers them.
-enum : uint32_t {
-    MIM_OPEN = 0x3C1, MIM_CLOSE = 0x3C2, MIM_DATA = 0x3C3, MIM_LONGDATA = 0x3C4,
-    MIM_ERROR = 0x3C5, MIM_LONGERROR = 0x3C6, MIM_MOREDATA = 0x3CC,
-};
+// The device layer the program asks for: a fixed one where the platform has it, so a
+// machine without it reports that instead of falling through to another server.
+#if defined(__linux__)
+constexpr RtMidi::Api kMidiApi = RtMidi::LINUX_ALSA;
+#elif defined(_WIN32)
+constexpr RtMidi::Api kMidiApi = RtMidi::WINDOWS_MM;
+#else
+constexpr RtMidi::Api kMidiApi = RtMidi::UNSPECIFIED;
+#endif
 
-// The driver callback: packs a short message into one word and hands it to the object.
-void MidiInProc(double /*timeStamp*/, std::vector<unsigned char>* message, void* instance)
+// RtMidi reports through this callback instead of printing or throwing once it is set;
+// the text of the last error on this thread is kept for the failure message.
+thread_local std::string t_lastError;
+
+void KeepError(RtMidiError::Type type, const std::string& text, void*)
 {
-    if (!message || message->empty() || message->size() > 4)
+    if (type != RtMidiError::DEBUG_WARNING)
+        t_lastError = text;
+}
+
+#if defined(__linux__)
+void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+
+// Creates the RtMidi input with the libraries' own console output silenced: before an
+// error callback can be set, RtMidi prints a failure to std::cerr and ALSA prints its
+// own line. The failure is reported once, by the caller, with RtMidi's text.
+std::unique_ptr<RtMidiIn> OpenMidiIn(std::string& error)
+{
+    std::streambuf* cerrBuffer = std::cerr.rdbuf(nullptr);
+#if defined(__linux__)
+    snd_lib_error_set_handler(SilentAlsa);
+#endif
+    std::unique_ptr<RtMidiIn> in;
+    try {
+        in = std::make_unique<RtMidiIn>(kMidiApi, "Hollowmere");
+        in->setErrorCallback(KeepError, nullptr);
+    } catch (const RtMidiError& e) {
+        // No MIDI subsystem at all (no sequencer device) lands here.
+        error = e.getMessage();
+        in.reset();
+    }
+#if defined(__linux__)
+    snd_lib_error_set_handler(nullptr);
+#endif
+    std::cerr.rdbuf(cerrBuffer);
+    return in;
+}
+
+}  // namespace
+
+void MidiInCallback(double /*timeStamp*/, std::vector<unsigned char>* message, void* instance)
+{
+    if (!message || message->empty() || message->size() > 3)
         return;  // long (system exclusive) messages are not short messages
     uint32_t packed = 0;
     for (size_t i = 0; i < message->size(); ++i)
@@ -27,22 +77,21 @@ void MidiInProc(double /*timeStamp*/, std::vector<unsigned char>* message, void*
     static_cast<MidiIn*>(instance)->on_driver_message(MIM_DATA, packed, 0);
 }
 
-// RtMidi reports warnings through this callback instead of printing them itself.
-void QuietErrors(RtMidiError::Type, const std::string&, void*) {}
-
-}  // namespace
-
 MidiIn::MidiIn() = default;
 
 MidiIn::~MidiIn()
 {
-    if (handle) {
-        auto* in = static_cast<RtMidiIn*>(handle);
-        in->cancelCallback();
-        in->closePort();
-        delete in;
-        handle = nullptr;
-    }
+    close();
+}
+
+void MidiIn::close()
+{
+    if (!handle)
+        return;
+    auto* in = static_cast<RtMidiIn*>(handle);
+    in->closePort();  // joins the driver's input thread
+    delete in;
+    handle = nullptr;
 }
 
 void MidiIn::on_driver_message(uint32_t wMsg, uintptr_t dwParam1, uintptr_t /*dwParam2*/)
@@ -72,25 +121,26 @@ void MidiIn::on_message(const uint8_t* status, const uint8_t* data1, const uint8
 
 bool MidiIn::start(int device)
 {
+    close();  // a second start replaces the first device
     std::string error;
-    RtMidiIn* in = nullptr;
-    try {
-        in = new RtMidiIn(RtMidi::UNSPECIFIED, "Hollowmere");
-        in->setErrorCallback(QuietErrors, nullptr);
-        if (device < 0 || unsigned(device) >= in->getPortCount()) {
-            error = "no MIDI input device " + std::to_string(device);
+    std::unique_ptr<RtMidiIn> in = OpenMidiIn(error);
+    if (in) {
+        t_lastError.clear();
+        if (device < 0) {
+            error = "invalid device id " + std::to_string(device);
         } else {
+            // With the error callback set, RtMidi reports a bad port or a failed open
+            // through it and returns with the port closed.
             in->openPort(unsigned(device), "Hollowmere input");
-            in->ignoreTypes(true, true, true);
-            in->setCallback(MidiInProc, this);
-            handle = in;
-            return true;
+            if (in->isPortOpen()) {
+                in->ignoreTypes(true, true, true);
+                in->setCallback(MidiInCallback, this);
+                handle = in.release();
+                return true;
+            }
+            error = t_lastError.empty() ? "the port did not open" : t_lastError;
         }
-    } catch (const RtMidiError& e) {
-        // No MIDI subsystem at all (no sequencer device) lands here too.
-        error = e.getMessage();
     }
-    delete in;
     printf("MidiIn::start() : midiInOpen() failed...err=%s\n", error.c_str());
     return false;
 }
@@ -98,13 +148,11 @@ bool MidiIn::start(int device)
 void MidiIn::printDeviceNames()
 {
     std::vector<std::string> names;
-    try {
-        RtMidiIn in(RtMidi::UNSPECIFIED, "Hollowmere");
-        in.setErrorCallback(QuietErrors, nullptr);
-        for (unsigned id = 0; id < in.getPortCount(); ++id)
-            names.push_back(in.getPortName(id));
-    } catch (const RtMidiError&) {
-        // No MIDI subsystem: no devices to list.
+    std::string error;
+    if (std::unique_ptr<RtMidiIn> in = OpenMidiIn(error)) {
+        // The count is read again after every device, as devices may come and go.
+        for (unsigned id = 0; id < in->getPortCount(); ++id)
+            names.push_back(in->getPortName(id));
     }
     printf("======== MidiIn::printDeviceNames() ========\n");
     for (size_t i = 0; i < names.size(); ++i)

@@ -2,6 +2,11 @@
 #include "midi/midi.h"
 
 #include <cstdio>
+#include <mutex>
+
+namespace {
+std::mutex g_namesMutex;  // name() may insert from the driver's thread
+}
 
 NanoKONTROL2::NanoKONTROL2()
 {
@@ -10,6 +15,11 @@ NanoKONTROL2::NanoKONTROL2()
         toggles[n].store(0, std::memory_order_relaxed);
     }
     names();  // fills the map on first use
+}
+
+NanoKONTROL2::~NanoKONTROL2()
+{
+    close();
 }
 
 std::map<uint8_t, std::string>& NanoKONTROL2::names()
@@ -40,12 +50,13 @@ std::map<uint8_t, std::string>& NanoKONTROL2::names()
 
 const std::string& NanoKONTROL2::name(uint8_t cc)
 {
-    return names()[cc];
+    std::lock_guard<std::mutex> lock(g_namesMutex);
+    return names()[cc];  // map nodes stay put, so the reference outlives the lock
 }
 
 void NanoKONTROL2::on_driver_message(uint32_t wMsg, uintptr_t dwParam1, uintptr_t dwParam2)
 {
-    if (wMsg == 0x3C3)  // short data only; every other driver message is ignored silently
+    if (wMsg == MIM_DATA)  // short data only; every other driver message is ignored silently
         MidiIn::on_driver_message(wMsg, dwParam1, dwParam2);
 }
 

@@ -16,7 +16,12 @@ struct RenderTarget {
     float aspect = 1.0f;
 };
 
+// Builds every object of the target. The sample count is clamped to what the driver
+// supports (GL_MAX_SAMPLES); 0 gives single-sample renderbuffers.
 void Create(RenderTarget& target, int width, int height, int samples);
 unsigned AttachTextures(RenderTarget& target, int count);
 void SelectDrawBuffers(RenderTarget& target, int count);
 void Resolve(RenderTarget& target, int count);
+
+// The sample count Create uses for a request: at most GL_MAX_SAMPLES, at least 0.
+int SupportedSamples(int requested);

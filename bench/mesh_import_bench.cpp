@@ -1,0 +1,68 @@
+// Import speed of the OBJ loader on the largest real mesh, beside the cost of merely
+// splitting the same file into tokens with std::ifstream >> in the same run.
+#include "mesh/mesh.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <streambuf>
+#include <string>
+
+namespace {
+
+const char* const Armadillo = HOLLOWMERE_MESHES_DIR "/armadillo.obj";
+
+// Swallows the loader's "Import.. " lines so they do not bury the figures.
+class NullBuffer : public std::streambuf {
+protected:
+    int overflow(int c) override { return c; }
+};
+
+void SetRates(benchmark::State& state, int64_t vertices)
+{
+    state.counters["vertices/s"] = benchmark::Counter(double(vertices), benchmark::Counter::kIsRate);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(std::filesystem::file_size(Armadillo)));
+}
+
+void MeshImport(benchmark::State& state)
+{
+    NullBuffer null;
+    std::streambuf* const previous = std::cout.rdbuf(&null);
+    TMesh mesh;
+    int64_t vertices = 0;
+    for (auto _ : state) {
+        if (!mesh.Import(Armadillo)) {
+            state.SkipWithError("armadillo.obj cannot be opened");
+            break;
+        }
+        vertices += mesh.positionCount;
+        benchmark::DoNotOptimize(mesh.indices.data());
+    }
+    std::cout.rdbuf(previous);
+    SetRates(state, vertices);
+    state.counters["triangles"] = double(mesh.triangleCount);
+}
+
+// The baseline: every whitespace-separated token read into a string, "v" tokens counted.
+void IfstreamTokenCount(benchmark::State& state)
+{
+    int64_t vertices = 0, tokens = 0;
+    for (auto _ : state) {
+        std::ifstream in(Armadillo);
+        std::string token;
+        while (in >> token) {
+            ++tokens;
+            vertices += token == "v";
+        }
+    }
+    SetRates(state, vertices);
+    state.counters["tokens/s"] = benchmark::Counter(double(tokens), benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK(MeshImport)->Unit(benchmark::kMillisecond);
+BENCHMARK(IfstreamTokenCount)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

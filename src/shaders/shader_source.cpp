@@ -1,0 +1,169 @@
+// The shader source preprocessor: "#include" and "#replace" line directives, and the
+// scrambled ".xxx" copy of every expanded text, written beside its source and read
+// back when the source is missing.
+#include "app/console.h"
+#include "shaders/shader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+namespace {
+
+using Table = std::map<std::string, std::string>;
+
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, int depth);
+
+// Present means a regular file that opens for reading. (Asking for write access too
+// would call a read-only source missing.)
+bool IsReadableFile(const std::string& path)
+{
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    return bool(in);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// The first two tokens of a line split at single spaces: two spaces in a row give an
+// empty token, a trailing space gives none. Returns how many of the two exist.
+int FirstTwoTokens(std::string_view line, std::string_view& first, std::string_view& second)
+{
+    const size_t space = line.find(' ');
+    first = line.substr(0, space);
+    if (space == std::string_view::npos || space + 1 >= line.size())
+        return 1;
+    const std::string_view rest = line.substr(space + 1);
+    second = rest.substr(0, rest.find(' '));
+    return 2;
+}
+
+std::string ExpandLine(const Table& table, std::string line, int depth)
+{
+    // Short lines are copied as they are, directives included.
+    if (line.size() < 10)
+        return line;
+    std::replace(line.begin(), line.end(), '\t', ' ');
+    line.erase(0, line.find_first_not_of(' '));
+
+    std::string_view first, second;
+    if (FirstTwoTokens(line, first, second) < 2)
+        return line;
+    if (first == "#include") {
+        std::string name(second);
+        name.erase(std::remove(name.begin(), name.end(), '"'), name.end());
+        if (depth + 1 > MaxIncludeDepth) {
+            std::cout << BrightRed << "\nERROR INCLUDE NESTED TOO DEEP (" << MaxIncludeDepth
+                      << " levels) ! " << name << "\n";
+            return {};
+        }
+        // A missing include has printed its error and expands to nothing.
+        const std::unique_ptr<char[]> text = LoadSource(table, name, depth + 1);
+        return text ? std::string(text.get()) : std::string();
+    }
+    if (first == "#replace") {
+        const auto found = table.find(std::string(second));
+        return found != table.end() ? found->second : std::string(" ");
+    }
+    return line;
+}
+
+// Every line, the last one too, ends in exactly one newline. A carriage return before
+// the newline is dropped, as a text-mode read does on the platform the sources come from.
+std::string Expand(const Table& table, const std::string& path, int depth)
+{
+    std::string file;
+    if (!ReadWholeFile(path, file)) {
+        std::cout << BrightRed << "\nERROR FILE NOT FOUND !\n";
+        return {};
+    }
+    std::string out;
+    out.reserve(file.size() + file.size() / 8);
+    size_t pos = 0;
+    while (pos < file.size()) {
+        const size_t newline = file.find('\n', pos);
+        const size_t end = newline == std::string::npos ? file.size() : newline;
+        std::string line = file.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out += ExpandLine(table, std::move(line), depth);
+        out += '\n';
+    }
+    return out;
+}
+
+// Text plus its terminating zero, scrambled. A copy that cannot be written is skipped;
+// a partly written one is removed so that it is never read back.
+void WriteScrambledCopy(const std::string& copyPath, const std::string& text)
+{
+    std::string bytes = text;
+    bytes.push_back('\0');
+    ScrambleBytes(bytes.data(), bytes.size());
+    std::FILE* f = std::fopen(copyPath.c_str(), "wb");
+    if (!f)
+        return;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed)
+        std::remove(copyPath.c_str());
+}
+
+// The copy's last byte is the writer's terminating zero; one more is added all the same,
+// so a truncated or foreign file still gives a terminated text.
+std::unique_ptr<char[]> ReadScrambledCopy(const std::string& copyPath)
+{
+    std::string bytes;
+    if (!ReadWholeFile(copyPath, bytes))
+        return nullptr;
+    ScrambleBytes(bytes.data(), bytes.size());
+    auto result = std::make_unique<char[]>(bytes.size() + 1);
+    std::memcpy(result.get(), bytes.data(), bytes.size());
+    return result;
+}
+
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, int depth)
+{
+    std::cout << "Loading... " << path << "\n";
+
+    // Without ".cpp" no copy path can be formed: the source is read alone.
+    std::string copyPath;
+    if (const size_t at = path.find(".cpp"); at != std::string::npos)
+        copyPath = std::string(path).replace(at, 4, ".xxx");
+
+    if (IsReadableFile(path)) {
+        const std::string text = Expand(table, path, depth);
+        auto result = std::make_unique<char[]>(text.size() + 1);  // zero-filled
+        std::memcpy(result.get(), text.data(), text.size());
+        if (!copyPath.empty())
+            WriteScrambledCopy(copyPath, text);
+        return result;
+    }
+    if (!copyPath.empty() && IsReadableFile(copyPath))
+        if (auto result = ReadScrambledCopy(copyPath))
+            return result;
+
+    std::cout << BrightRed << "\nERROR XXX or CPP FILE NOT FOUND !\n";
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<char[]> LoadShaderSource(const std::map<std::string, std::string>& replacements,
+                                         std::string path)
+{
+    return LoadSource(replacements, path, 0);
+}

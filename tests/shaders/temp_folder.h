@@ -1,0 +1,61 @@
+// A scratch folder for tests that read and write real files. The test runs inside it
+// (shader paths are relative to the working directory) and it is removed afterwards.
+#pragma once
+#include "app/console.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+// ANSI foreground codes the colour manipulators write when colour is requested.
+inline const std::string Red = "\033[91m", Cyan = "\033[96m", Green = "\033[92m", Grey = "\033[37m",
+                         BrightWhiteCode = "\033[97m";
+
+inline void Write(const fs::path& path, const std::string& bytes)
+{
+    if (path.has_parent_path()) fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string Read(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline size_t Occurrences(const std::string& haystack, const std::string& needle)
+{
+    size_t n = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    return n;
+}
+
+class TempFolderTest : public ::testing::Test {
+protected:
+    fs::path dir, previous;
+
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() /
+              ("hollowmere_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        previous = fs::current_path();
+        fs::current_path(dir);
+        std::cout.iword(ConsoleColourSlot()) = 1;  // colour cues show up in captured output
+    }
+    void TearDown() override
+    {
+        std::cout.iword(ConsoleColourSlot()) = 0;
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+};
