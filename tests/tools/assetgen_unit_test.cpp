@@ -103,7 +103,9 @@ TEST(Triangulate, RegionsWithHolesAreCoveredExactly)
         for (const Ring& h : c.region.holes) addRing(h.size());
         for (const auto& [e, n] : directed) {
             EXPECT_EQ(n, 1);
-            if (!boundary.count(e)) EXPECT_EQ(directed.count({e.second, e.first}), 1u) << e.first << "-" << e.second;
+            if (!boundary.count(e)) {
+                EXPECT_EQ(directed.count({e.second, e.first}), 1u) << e.first << "-" << e.second;
+            }
         }
         for (const auto& [e, n] : boundary) EXPECT_EQ(directed.count(e), 1u) << "boundary " << e.first << "-" << e.second;
     }
@@ -301,7 +303,9 @@ TEST(MusicScore, NotesAreOrderedAndEndWithTheShow)
     ASSERT_GT(notes.size(), 1000u);
     std::map<Instrument, int> used;
     for (size_t i = 0; i < notes.size(); ++i) {
-        if (i) EXPECT_LE(notes[i - 1].time, notes[i].time);
+        if (i) {
+            EXPECT_LE(notes[i - 1].time, notes[i].time);
+        }
         EXPECT_GE(notes[i].time, 0.0);
         EXPECT_LE(notes[i].time, 198.7) << int(notes[i].instrument);  // the last hit; the master fades out by 201.4 s
         EXPECT_LE(notes[i].time + SoundingLength(notes[i]), kTrackSeconds);
@@ -375,9 +379,10 @@ TEST(ClickDetector, FindsStepsButNotDrumsLikeTheOnesAroundThem)
         default: break;
         }
         double ratio = ClickRatio(v, v, rate, 1.5);
-        if (c.click)
+        if (c.click) {
             EXPECT_GT(ratio, 20.0) << c.name;
-        else
+        } else {
             EXPECT_LT(ratio, 4.0) << c.name;
+        }
     }
 }

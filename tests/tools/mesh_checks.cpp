@@ -1,9 +1,7 @@
 #include "mesh_checks.h"
 
 #include <algorithm>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 std::string ClosedSolidProblem(const CheckMesh& mesh)
 {
@@ -68,48 +66,4 @@ bool Inside(const CheckMesh& mesh, const std::array<double, 3>& p)
         if ((e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det > 0) ++crossings;
     }
     return crossings % 2 == 1;
-}
-
-bool ReadObjObjects(const std::string& path, std::vector<CheckMesh>& objects, std::string& error)
-{
-    std::ifstream in(path);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    std::vector<std::array<double, 3>> all;
-    std::vector<std::vector<std::array<int, 3>>> faces;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream s(line);
-        std::string key;
-        s >> key;
-        if (key == "o") {
-            faces.emplace_back();
-        } else if (key == "v") {
-            std::array<double, 3> p{};
-            s >> p[0] >> p[1] >> p[2];
-            all.push_back(p);
-        } else if (key == "f") {
-            std::array<int, 3> f{};
-            if (!(s >> f[0] >> f[1] >> f[2]) || faces.empty()) {
-                error = "bad face line: " + line;
-                return false;
-            }
-            faces.back().push_back({f[0] - 1, f[1] - 1, f[2] - 1});
-        }
-    }
-    for (const auto& object : faces)
-        for (const auto& f : object)
-            for (int i : f)
-                if (i < 0 || size_t(i) >= all.size()) {
-                    error = "face index out of range: " + std::to_string(i + 1);
-                    return false;
-                }
-    objects.assign(faces.size(), {});
-    for (size_t o = 0; o < faces.size(); ++o) {
-        objects[o].positions = all;
-        objects[o].triangles = faces[o];
-    }
-    return true;
 }

@@ -1,5 +1,4 @@
-// Checks on triangle meshes: closed solids, orientation, size; and a small reader for the
-// generator's OBJ files (objects of "v" and "f" lines).
+// Checks on triangle meshes: closed solids, orientation, size, inside or outside.
 #pragma once
 #include <array>
 #include <string>
@@ -22,6 +21,3 @@ std::array<double, 6> Bounds(const CheckMesh& mesh);
 
 // Whether p lies inside the closed mesh (ray cast along +x).
 bool Inside(const CheckMesh& mesh, const std::array<double, 3>& p);
-
-// Objects of an OBJ file in order ("o" starts one); faces index the file's "v" lines.
-bool ReadObjObjects(const std::string& path, std::vector<CheckMesh>& objects, std::string& error);
