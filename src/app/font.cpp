@@ -1,6 +1,8 @@
 // The two stroke-font drawers and their shared advance rule.
 #include "app/font.h"
 
+#include "app/gl_state.h"
+
 #include <GL/glew.h>
 
 namespace {
@@ -73,12 +75,7 @@ void DrawOverlayText(const TOverlayText& ctx, const std::string& text, int line,
                      const float scale[3])
 {
     SmoothPolygons();
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    LoadIdentityMatrices();
     glTranslatef(-0.98f, 0.98f, 0.0f);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

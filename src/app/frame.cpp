@@ -2,25 +2,12 @@
 // kept in step with the part's time, and the GL state reset after every part.
 #include "app/demo.h"
 #include "app/frame.h"
+#include "app/gl_state.h"
 #include "platform/audio.h"
 
 #include <GL/glew.h>
 
 #include <cmath>
-
-void ResetGLState()
-{
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    glUseProgram(0);
-    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
-        glMatrixMode(mode);
-        glLoadIdentity();
-    }
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-}
 
 void SyncMusic(uint32_t channel, float partTime)
 {

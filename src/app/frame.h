@@ -8,10 +8,6 @@
 constexpr float kMusicDriftTolerance = 0.05f;
 constexpr float kMusicSeekLead = 0.03f;
 
-// Default framebuffer and no program; identity texture, projection and modelview
-// matrices; 2D texturing, blending, depth test and face culling off.
-void ResetGLState();
-
 // Moves the music channel to the part's time plus the lead when the two differ by more
 // than the tolerance. A negative target seeks to 0.
 void SyncMusic(uint32_t channel, float partTime);

@@ -3,6 +3,7 @@
 
 #include "app/demo.h"
 #include "app/font.h"
+#include "app/gl_state.h"
 
 #include <GL/glew.h>
 
@@ -86,12 +87,7 @@ void LauncherFrame(TDemo& demo)
         return;
 
     // Pixel coordinates with the origin at the top left and y pointing down.
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    LoadIdentityMatrices();
     glScalef(1.0f, -1.0f, 1.0f);
     glTranslatef(-1.0f, -1.0f, 0.0f);
     glScalef(2.0f / float(demo.glWindow.width), 2.0f / float(demo.glWindow.height), 1.0f);

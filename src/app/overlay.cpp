@@ -2,7 +2,7 @@
 // the HOLLOWMERE_DEBUG build option also the camera save every 30 passes and the text
 // panel with mouse, frame-rate, scene and controller values.
 #include "app/demo.h"
-#include "app/frame.h"
+#include "app/gl_state.h"
 
 #include <GL/glew.h>
 
@@ -136,10 +136,7 @@ void DrawOverlay(TDemo& demo)
         RefreshTweakValues(s, *s.nano);
         DrawControllerListing(out, s, *s.nano);
     }
-    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
-        glMatrixMode(mode);
-        glLoadIdentity();
-    }
+    LoadIdentityMatrices();
 }
 #endif
 
