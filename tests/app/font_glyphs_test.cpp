@@ -1,10 +1,9 @@
-// The stroke font's glyph table: well-formed strips, the fixed glyphs byte for byte, the code mapping,
-// and the proportions the drawers' spacing relies on.
+// The stroke font's glyph table: well-formed strips, the fixed glyphs byte for byte, the code mapping.
 #include "app/font.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -102,46 +101,12 @@ TEST(FontGlyphs, CodesMapToTheirGlyphs)
     std::set<std::string> printable;
     for (int c = 32; c < 127; ++c) {
         printable.insert(Bytes(FontTable[c]));
-        if (c != ' ') {
+        if (c != ' ')
             EXPECT_FALSE(Strokes(FontTable[c]).empty()) << Name(c);
-        }
         EXPECT_NE(Bytes(FontTable[c]), Bytes(FontTable[0])) << Name(c);
     }
     printable.insert(Bytes(FontTable[0]));
     EXPECT_EQ(printable.size(), 96u);
-}
-
-// Letters and digits sit on one baseline and reach fixed heights; the characters the drawers space more
-// tightly stay narrow enough not to run into their neighbours.
-TEST(FontGlyphs, Proportions)
-{
-    struct Rule {
-        std::string chars;
-        int minX, maxX, bottom, top;  // top 0: not fixed
-    };
-    const std::vector<Rule> rules = {
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", 0, 14, 0, 14},
-        {"acegmnopqrsuvwxyz", 0, 14, 0, 10},
-        {"bdhkj", 0, 14, 0, 14},
-        {"il.:", 6, 10, 0, 0},
-        {"tf1,", 3, 11, 0, 0},
-    };
-    for (const Rule& r : rules)
-        for (char c : r.chars) {
-            SCOPED_TRACE(Name(c));
-            int x0 = 15, x1 = -1, y0 = 15, y1 = -1;
-            for (const auto& s : Strokes(FontTable[int(c)]))
-                for (Vertex v : s) {
-                    x0 = std::min(x0, v.x), x1 = std::max(x1, v.x);
-                    y0 = std::min(y0, v.y), y1 = std::max(y1, v.y);
-                }
-            EXPECT_GE(x0, r.minX);
-            EXPECT_LE(x1, r.maxX);
-            EXPECT_EQ(y0, r.bottom);
-            if (r.top) {
-                EXPECT_EQ(y1, r.top);
-            }
-        }
 }
 
 }  // namespace

@@ -25,22 +25,6 @@ void Click(TLauncherMenu& m, float y)
 
 }  // namespace
 
-TEST(Launcher, RowsAsBuilt)
-{
-    TLauncherMenu m;
-    BuildLauncher(m);
-    ASSERT_EQ(m.items.size(), 4u);
-    EXPECT_EQ(m.items[0].options.at(0), " + Hollowmere + ");
-    EXPECT_EQ(m.items[1].options.at(2), " >       1280 x 720");
-    EXPECT_EQ(m.items[2].options.at(1), " >        Windowed");
-    EXPECT_EQ(m.items[3].options.size(), 2u);
-    const int rows[4] = {1, 3, 4, 7};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(m.items[i].row, rows[i]);
-        EXPECT_EQ(m.items[i].selected, 0);
-    }
-}
-
 TEST(Launcher, HoverBandsTouchButNeverOverlap)
 {
     TLauncherMenu m;

@@ -33,10 +33,11 @@ TEST(Window, ContextTakesFixedFunctionAndCompute)
     GLTestWindow w(380, 240);
     ASSERT_TRUE(w.ok);
     EXPECT_STREQ(SDL_GetWindowTitle(w.win.window), "Hollowmere");
-    EXPECT_EQ(w.win.width, 380);
-    EXPECT_EQ(w.win.height, 240);
     EXPECT_FLOAT_EQ(w.win.aspect, 1.5833334f);
-    EXPECT_NE(w.win.renderer, nullptr);
+    int width = 0, height = 0;
+    SDL_GetWindowSize(w.win.window, &width, &height);
+    EXPECT_EQ(width, 380);
+    EXPECT_EQ(height, 240);
 
     GLint major = 0, minor = 0;
     glGetIntegerv(GL_MAJOR_VERSION, &major);
@@ -64,20 +65,6 @@ TEST(Window, ContextTakesFixedFunctionAndCompute)
     glGetShaderiv(cs, GL_COMPILE_STATUS, &ok);
     EXPECT_EQ(ok, GL_TRUE);
     glDeleteShader(cs);
-}
-
-TEST(Window, SecondInitReplacesTheFirstWindow)
-{
-    TGLWindow w;
-    ASSERT_TRUE(w.Init(30, 30, 380, 240, false));
-    DestroyWindow(w);
-    ASSERT_TRUE(w.Init(10, 140, 320, 180, false));
-    EXPECT_FLOAT_EQ(w.aspect, 320.0f / 180.0f);
-    int x = 0, y = 0;
-    SDL_GetWindowSize(w.window, &x, &y);
-    EXPECT_EQ(x, 320);
-    EXPECT_EQ(y, 180);
-    DestroyWindow(w);
 }
 
 TEST(Launcher, DrawsItsRowsAndBrightensTheHoveredOne)
