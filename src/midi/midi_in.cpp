@@ -1,6 +1,7 @@
 // MidiIn over RtMidi (ALSA sequencer on Linux, the multimedia API on Windows). The
 // driver thread delivers each message packed like a short message of the Windows API.
 #include "midi/midi.h"
+#include "platform/quiet_alsa.h"
 
 #include <RtMidi.h>
 
@@ -10,9 +11,6 @@
 #include <string>
 #include <vector>
 
-#if defined(__linux__)
-#include <alsa/asoundlib.h>
-#endif
 
 namespace {
 
@@ -36,20 +34,14 @@ void KeepError(RtMidiError::Type type, const std::string& text, void*)
         t_lastError = text;
 }
 
-#if defined(__linux__)
-void SilentAlsa(const char*, int, const char*, int, const char*, ...) {}
-#endif
-
 // Creates the RtMidi input with the libraries' own console output silenced: before an
 // error callback can be set, RtMidi prints a failure to std::cerr and ALSA prints its
 // own line. The failure is reported once, by the caller, with RtMidi's text.
 std::unique_ptr<RtMidiIn> OpenMidiIn(std::string& error)
 {
     std::streambuf* cerrBuffer = std::cerr.rdbuf(nullptr);
-#if defined(__linux__)
-    snd_lib_error_set_handler(SilentAlsa);
-#endif
     std::unique_ptr<RtMidiIn> in;
+    QuietAlsa quiet;
     try {
         in = std::make_unique<RtMidiIn>(kMidiApi, "Hollowmere");
         in->setErrorCallback(KeepError, nullptr);
@@ -58,9 +50,6 @@ std::unique_ptr<RtMidiIn> OpenMidiIn(std::string& error)
         error = e.getMessage();
         in.reset();
     }
-#if defined(__linux__)
-    snd_lib_error_set_handler(nullptr);
-#endif
     std::cerr.rdbuf(cerrBuffer);
     return in;
 }

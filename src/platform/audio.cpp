@@ -1,6 +1,7 @@
 // The music channel over SDL2's audio: the device callback copies PCM from the decoded
 // sample at the channel's atomic byte position, so any thread may read or move it.
 #include "platform/audio.h"
+#include "platform/quiet_alsa.h"
 
 #include <SDL.h>
 
@@ -73,6 +74,7 @@ bool AudioStart()
 {
     if (g_device)
         return true;
+    QuietAlsa quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         printf("AudioStart - no audio, the music stays silent: %s\n", SDL_GetError());
         return false;
