@@ -1,5 +1,7 @@
 #include "app/window.h"
 
+#include "platform/platform.h"
+
 #include <GL/glew.h>
 
 #include <cstdio>
@@ -25,6 +27,7 @@ void SetContextAttributes(bool multisample)
 bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen)
 {
     static const char* const who = "TGLWindow::Init";
+    PreferWindowedVideo();
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         printf("%s - SDL could not initialize! SDL Error: %s\n", who, SDL_GetError());
         return false;

@@ -26,6 +26,14 @@ void ConsoleShow()
 #endif
 }
 
+void PreferWindowedVideo()
+{
+#if defined(__linux__)
+    if (!SDL_getenv("SDL_VIDEODRIVER"))
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
+#endif
+}
+
 DesktopRect GetDesktopRect()
 {
 #ifdef _WIN32
@@ -36,6 +44,7 @@ DesktopRect GetDesktopRect()
     // SDL gives the primary display's bounds. The video subsystem it needs stays up for
     // the window set-up that follows: shutting it down and starting it again between the
     // two reopens the X connection, which upsets the GL dispatch now and then.
+    PreferWindowedVideo();
     SDL_Rect b;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GetDisplayBounds(0, &b) == 0)
         return {b.x, b.y, b.x + b.w, b.y + b.h};

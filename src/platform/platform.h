@@ -12,7 +12,12 @@ struct DesktopRect {
 void ConsoleHide();
 void ConsoleShow();
 
-// The desktop's rectangle in pixels. Call after the video subsystem can be initialised.
+// Keeps SDL to the video drivers that open real windows, unless SDL_VIDEODRIVER names one:
+// without a display SDL would fall back to its offscreen driver, and the program would run
+// on with no window to show (and a GL context GLEW cannot use).
+void PreferWindowedVideo();
+
+// The desktop's rectangle in pixels; starts SDL's video subsystem, which stays up.
 DesktopRect GetDesktopRect();
 
 void SleepMs(uint32_t milliseconds);

@@ -64,6 +64,12 @@ escape_ends_program() {
   grep -q '^KEY: 41$' out.log || fail "Escape in the $2 was not echoed as KEY: 41"
 }
 
+# Without a display the window cannot be made: the message, then a failure status.
+status=0
+DISPLAY=:1 XAUTHORITY=/nonexistent "$exe" > out.log 2>&1 || status=$?
+[ "$status" -ne 0 ] || fail "no display, yet exit status 0"
+grep -q '^TGLWindow::Init - SDL could not initialize! SDL Error: ' out.log || fail "no display: no message"
+
 # Escape in the launcher ends the program at once.
 LIBGL_ALWAYS_SOFTWARE=1 "$exe" > out.log 2>&1 &
 pid=$!
