@@ -213,17 +213,9 @@ void AppendFaceLines(std::string& out, const FacePoint* points, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         const FacePoint& p = points[i];
-        AppendFixed(out, p.x, 5);
+        AppendFixedRow(out, {p.x, p.y, p.z}, 5);
         out.push_back(' ');
-        AppendFixed(out, p.y, 5);
-        out.push_back(' ');
-        AppendFixed(out, p.z, 5);
-        out.push_back(' ');
-        AppendInt(out, p.r);
-        out.push_back(' ');
-        AppendInt(out, p.g);
-        out.push_back(' ');
-        AppendInt(out, p.b);
+        AppendIntRow(out, {p.r, p.g, p.b});
         out.push_back(' ');
         AppendFixed(out, p.confidence, 3);
         out.push_back('\n');

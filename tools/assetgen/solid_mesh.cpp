@@ -45,20 +45,12 @@ std::string FormatObj(const std::vector<NamedMesh>& objects, const std::string& 
         text += "o " + o.name + "\n";
         for (const Vec3& p : o.mesh.positions) {
             text += "v ";
-            AppendFixed(text, p.x, 5);
-            text.push_back(' ');
-            AppendFixed(text, p.y, 5);
-            text.push_back(' ');
-            AppendFixed(text, p.z, 5);
+            AppendFixedRow(text, {p.x, p.y, p.z}, 5);
             text.push_back('\n');
         }
         for (const auto& t : o.mesh.triangles) {
             text += "f ";
-            AppendInt(text, offset + t[0]);
-            text.push_back(' ');
-            AppendInt(text, offset + t[1]);
-            text.push_back(' ');
-            AppendInt(text, offset + t[2]);
+            AppendIntRow(text, {offset + t[0], offset + t[1], offset + t[2]});
             text.push_back('\n');
         }
         offset += (long long)o.mesh.positions.size();

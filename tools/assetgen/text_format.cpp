@@ -35,3 +35,19 @@ void AppendFixed(std::string& out, double value, int decimals)
     }
     out.append(digits, size_t(decimals));
 }
+
+void AppendFixedRow(std::string& out, std::initializer_list<double> values, int decimals)
+{
+    for (const double* v = values.begin(); v != values.end(); ++v) {
+        if (v != values.begin()) out.push_back(' ');
+        AppendFixed(out, *v, decimals);
+    }
+}
+
+void AppendIntRow(std::string& out, std::initializer_list<long long> values)
+{
+    for (const long long* v = values.begin(); v != values.end(); ++v) {
+        if (v != values.begin()) out.push_back(' ');
+        AppendInt(out, *v);
+    }
+}
