@@ -11,21 +11,23 @@
 namespace {
 
 // Delivers a control message the way the driver does.
-void Send(MidiIn& midi, uint8_t cc, uint8_t value, uint8_t status = 0xB0)
+void Send(MidiIn& midi, int cc, int value, uint8_t status = 0xB0)
 {
-    std::vector<unsigned char> bytes{status, cc, value};
+    std::vector<unsigned char> bytes{status, uint8_t(cc), uint8_t(value)};
     MidiInCallback(0.0, &bytes, &midi);
 }
 
 }  // namespace
 
-// Toggle states after each message of a sequence on one controller.
+// Toggle states after each message of a sequence on one controller; a knob swept through
+// 0..127 turns on at the first value above 0.1, stores each value plus 0.0001, and is
+// released at 0.
 TEST(NanoKONTROL2, ToggleSequences)
 {
     const struct {
         const char* what;
-        uint8_t cc;
-        std::vector<std::pair<uint8_t, int32_t>> steps;  // value sent, toggle expected after it
+        int cc;
+        std::vector<std::pair<int, int32_t>> steps;  // value sent, toggle expected after it
     } cases[] = {
         {"play pressed, released, pressed, released, pressed", 41, {{127, 1}, {0, 2}, {127, 0}, {0, 0}, {127, 1}}},
         {"button held through repeats", 32, {{127, 1}, {127, 1}, {0, 2}, {0, 2}}},
@@ -33,18 +35,15 @@ TEST(NanoKONTROL2, ToggleSequences)
         {"fader up and down", 0, {{0, 0}, {64, 1}, {0, 2}, {5, 0}, {0, 0}}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         MyNanoKONTROL2 nano;
         for (size_t i = 0; i < c.steps.size(); ++i) {
             Send(nano, c.cc, c.steps[i].first);
-            EXPECT_EQ(nano.toggle(c.cc), c.steps[i].second) << "after step " << i;
+            EXPECT_EQ(nano.toggle(c.cc), c.steps[i].second) << c.what << ", after step " << i;
         }
     }
-
-    // A knob swept through 0..127 turns on at the first value above 0.1 and is released at 0.
     MyNanoKONTROL2 nano;
     for (int v = 0; v <= 127; ++v) {
-        Send(nano, 17, uint8_t(v));
+        Send(nano, 17, v);
         ASSERT_EQ(nano.toggle(17), v == 0 ? 0 : 1) << "value " << v;
         ASSERT_FLOAT_EQ(nano.value(17), float(v + 0.0001));
     }
@@ -52,48 +51,39 @@ TEST(NanoKONTROL2, ToggleSequences)
     EXPECT_EQ(nano.toggle(17), 2);
 }
 
-// Values are stored plus 0.0001 (so a received 0 differs from nothing received), any
-// status byte counts, and controller numbers of 100 and more leave every slot alone.
+// A received 0 differs from nothing received, any status byte counts, and controller
+// numbers of 100 and more leave every slot alone and print nothing.
 TEST(NanoKONTROL2, ValuesAndIgnoredNumbers)
 {
     MyNanoKONTROL2 nano;
-    for (int n = 0; n < 100; ++n)
-        ASSERT_EQ(nano.value(n), 0.0f);
+    NanoKONTROL2 printing;
     Send(nano, 5, 0);
     Send(nano, 6, 64, 0x90);
     Send(nano, 99, 127, 0xE3);
-    EXPECT_FLOAT_EQ(nano.value(5), 0.0001f);
-    EXPECT_GT(nano.value(5), 1e-7f);
-    EXPECT_FLOAT_EQ(nano.value(6), 64.0001f);
-    EXPECT_FLOAT_EQ(nano.value(99), 127.0001f);
-
-    NanoKONTROL2 printing;
     testing::internal::CaptureStdout();
     for (int n = 100; n <= 127; ++n) {
-        Send(nano, uint8_t(n), 127);
-        Send(printing, uint8_t(n), 127);
+        Send(nano, n, 127);
+        Send(printing, n, 127);
     }
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     for (int n = 0; n < 100; ++n) {
-        const bool sent = n == 5 || n == 6 || n == 99;
-        EXPECT_EQ(nano.value(n) != 0.0f, sent) << n;
+        const float sent = n == 5 ? 0.0001f : n == 6 ? 64.0001f : n == 99 ? 127.0001f : 0.0f;
+        EXPECT_FLOAT_EQ(nano.value(n), sent) << n;
         EXPECT_EQ(nano.toggle(n), n == 6 || n == 99 ? 1 : 0) << n;
         EXPECT_EQ(printing.value(n), 0.0f) << n;
     }
 }
 
-// Faders and knobs go to the value handler, everything else to press or release;
-// NanoKONTROL2 prints them, MyNanoKONTROL2 prints nothing at all.
+// Faders and knobs go to the value handler, everything else to press or release, by the
+// controller's name; other driver messages are ignored. NanoKONTROL2 prints them,
+// MyNanoKONTROL2 prints nothing at all.
 TEST(NanoKONTROL2, DispatchAndPrinting)
 {
     const struct {
-        uint8_t cc, value;
+        int cc, value;
         const char* printed;
     } cases[] = {
-        {5, 64, "5 => 64"},
-        {0, 0, "0 => 0"},
-        {23, 127, "23 => 127"},
-        {16, 1, "16 => 1"},
+        {5, 64, "5 => 64"}, {0, 0, "0 => 0"}, {23, 127, "23 => 127"}, {16, 1, "16 => 1"},
         {41, 127, "NanoKONTROL2::on_press_button() : cc=NANO_KONTROL2_BUTTON_PLAY\n"},
         {41, 0, "NanoKONTROL2::on_release_button() : cc=NANO_KONTROL2_BUTTON_PLAY\n"},
         {8, 3, "NanoKONTROL2::on_press_button() : cc=\n"},
@@ -104,53 +94,40 @@ TEST(NanoKONTROL2, DispatchAndPrinting)
     for (const auto& c : cases) {
         testing::internal::CaptureStdout();
         Send(nano, c.cc, c.value);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed) << int(c.cc);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed) << c.cc;
     }
-    // Only short data reaches the map; the other driver messages are ignored silently.
-    testing::internal::CaptureStdout();
-    for (uint32_t wMsg : {uint32_t(MIM_OPEN), uint32_t(MIM_CLOSE), uint32_t(MIM_LONGDATA), uint32_t(MIM_ERROR),
-                          uint32_t(MIM_LONGERROR), uint32_t(MIM_MOREDATA), 0u})
-        nano.on_driver_message(wMsg, 0x007F2A00, 0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(nano.value(42), 0.0f);
-
     MyNanoKONTROL2 quiet;
     testing::internal::CaptureStdout();
+    for (uint32_t wMsg : {+MIM_OPEN, +MIM_CLOSE, +MIM_LONGDATA, +MIM_ERROR, +MIM_LONGERROR, +MIM_MOREDATA, 0u})
+        nano.on_driver_message(wMsg, 0x007F2A00, 0);
     for (int n = 0; n < 128; ++n)
-        for (uint8_t v : {uint8_t(127), uint8_t(0), uint8_t(64)})
-            Send(quiet, uint8_t(n), v);
+        for (int v : {127, 0, 64})
+            Send(quiet, n, v);
     quiet.on_driver_message(MIM_OPEN, 0, 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(nano.value(42), 0.0f);
 }
 
+// 40 controls, 8 in each of five ranges, and 11 transport buttons are named; an unknown
+// number is added with an empty name.
 TEST(NanoKONTROL2, NameMap)
 {
-    const struct {
-        uint8_t cc;
-        const char* name;
-    } cases[] = {
-        {0, "NANO_KONTROL2_FADER_0"}, {7, "NANO_KONTROL2_FADER_7"},
-        {16, "NANO_KONTROL2_ROTARY_KNOB_0"}, {23, "NANO_KONTROL2_ROTARY_KNOB_7"},
-        {32, "NANO_KONTROL2_BUTTON_0_S"}, {39, "NANO_KONTROL2_BUTTON_7_S"},
-        {48, "NANO_KONTROL2_BUTTON_0_M"}, {53, "NANO_KONTROL2_BUTTON_5_M"},
-        {64, "NANO_KONTROL2_BUTTON_0_R"}, {71, "NANO_KONTROL2_BUTTON_7_R"},
-        {41, "NANO_KONTROL2_BUTTON_PLAY"}, {42, "NANO_KONTROL2_BUTTON_STOP"},
-        {43, "NANO_KONTROL2_BUTTON_BACK"}, {44, "NANO_KONTROL2_BUTTON_FOWARD"},
-        {45, "NANO_KONTROL2_BUTTON_REC"}, {46, "NANO_KONTROL2_BUTTON_CYCLE"},
-        {58, "NANO_KONTROL2_BUTTON_TRACK_BACK"}, {59, "NANO_KONTROL2_BUTTON_TRACK_FOWARD"},
-        {60, "NANO_KONTROL2_BUTTON_MARKER_SET"}, {61, "NANO_KONTROL2_BUTTON_MARKER_BACK"},
-        {62, "NANO_KONTROL2_BUTTON_MARKER_FOWARD"},
+    const std::pair<int, const char*> cases[] = {
+        {0, "NANO_KONTROL2_FADER_0"}, {23, "NANO_KONTROL2_ROTARY_KNOB_7"}, {32, "NANO_KONTROL2_BUTTON_0_S"},
+        {53, "NANO_KONTROL2_BUTTON_5_M"}, {71, "NANO_KONTROL2_BUTTON_7_R"}, {41, "NANO_KONTROL2_BUTTON_PLAY"},
+        {42, "NANO_KONTROL2_BUTTON_STOP"}, {43, "NANO_KONTROL2_BUTTON_BACK"}, {44, "NANO_KONTROL2_BUTTON_FOWARD"},
+        {45, "NANO_KONTROL2_BUTTON_REC"}, {46, "NANO_KONTROL2_BUTTON_CYCLE"}, {58, "NANO_KONTROL2_BUTTON_TRACK_BACK"},
+        {59, "NANO_KONTROL2_BUTTON_TRACK_FOWARD"}, {60, "NANO_KONTROL2_BUTTON_MARKER_SET"},
+        {61, "NANO_KONTROL2_BUTTON_MARKER_BACK"}, {62, "NANO_KONTROL2_BUTTON_MARKER_FOWARD"},
     };
     MyNanoKONTROL2 nano;  // the first controller fills the map
-    for (const auto& c : cases)
-        EXPECT_EQ(NanoKONTROL2::name(c.cc), c.name) << int(c.cc);
-    // 40 controls, 8 in each of five ranges, and 11 transport buttons.
+    for (const auto& [cc, name] : cases)
+        EXPECT_EQ(NanoKONTROL2::name(uint8_t(cc)), name) << cc;
     EXPECT_EQ(NanoKONTROL2::names().count(40), 0u);
     EXPECT_EQ(NanoKONTROL2::name(40), "");
-    EXPECT_EQ(NanoKONTROL2::names().count(40), 1u) << "an unknown number is added with an empty name";
+    EXPECT_EQ(NanoKONTROL2::names().count(40), 1u);
     for (int n = 0; n < 100; ++n) {
-        const bool named = n < 8 || (n >= 16 && n < 24) || (n >= 32 && n < 40) || (n >= 48 && n < 56) ||
-                           (n >= 64 && n < 72) || (n >= 41 && n <= 46) || (n >= 58 && n <= 62);
+        const bool named = (n % 16 < 8 && n < 72) || (n >= 41 && n <= 46) || (n >= 58 && n <= 62);
         EXPECT_EQ(!NanoKONTROL2::name(uint8_t(n)).empty(), named) << n;
     }
 }
@@ -166,23 +143,18 @@ TEST(NanoKONTROL2, MessagesFromAnotherThread)
             std::this_thread::yield();
         for (int round = 0; round < 200; ++round)
             for (int n = 0; n < 100; ++n)
-                Send(nano, uint8_t(n), uint8_t(round % 2 ? 127 - round : round));
+                Send(nano, n, round % 2 ? 127 - round : round);
         for (int n = 0; n < 100; ++n)
-            Send(nano, uint8_t(n), uint8_t(n));
+            Send(nano, n, n);
         done.store(true);
     });
     size_t reads = 0, torn = 0;
     reading.store(true);
     do {
-        for (int n = 0; n < 100; ++n) {
+        for (int n = 0; n < 100; ++n, ++reads) {
             const float v = nano.value(n);
-            const double whole = double(v) - 0.0001;
-            if (v != 0.0f && std::abs(whole - std::round(whole)) > 1e-3)
-                ++torn;
             const int32_t t = nano.toggle(n);
-            if (t < 0 || t > 2)
-                ++torn;
-            ++reads;
+            torn += (v != 0.0f && std::abs(v - 0.0001 - std::round(v - 0.0001)) > 1e-3) || t < 0 || t > 2;
         }
     } while (!done.load());
     driver.join();
