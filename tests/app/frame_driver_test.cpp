@@ -88,62 +88,49 @@ TEST_F(FrameDriverTest, PausedPartPullsTheMusicBack)
 }
 
 // Only the current part is updated and rendered, update first, once per frame; every
-// part gets its pointers and takes part in the music sync. The current-part rule runs
-// after the parts, so a switch shows in the next frame.
+// part gets its pointers and takes part in the music sync. After every part the GL state
+// is reset, whatever the part did. The current-part rule runs after the parts, so a
+// switch shows in the next frame.
 TEST_F(FrameDriverTest, CurrentPartUpdatesThenRendersOthersOnlySync)
 {
+    const GLenum caps[] = {GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE};
+    const GLenum matrices[][2] = {{GL_TEXTURE, GL_TEXTURE_MATRIX}, {GL_PROJECTION, GL_PROJECTION_MATRIX}, {GL_MODELVIEW, GL_MODELVIEW_MATRIX}};
+    const char* fs = "void main() { gl_FragColor = vec4(1.0); }";
+    const GLuint program = glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &fs);
+    GLuint framebuffer = 0;
+    glGenFramebuffers(1, &framebuffer);
+    a.render = [&] {
+        EXPECT_TRUE(a.demo == &demo && a.state == &demo.state);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glUseProgram(program);
+        for (auto [mode, _] : matrices) glMatrixMode(mode), glTranslatef(1, 2, 3);
+        for (GLenum cap : caps) glEnable(cap);
+    };
     AppendPart(demo, &b);
     a.step = b.step = demo.state.deltaTime = 0.5f;
     b.time = 20.0f;
-    a.render = [&] { EXPECT_TRUE(a.demo == &demo && a.state == &demo.state); };
-    for (int frame = 0; frame < 3; ++frame)
-        FrameDriver(demo);
+    for (int frame = 0; frame < 3; ++frame) FrameDriver(demo);
     EXPECT_EQ(log, (std::vector<std::string>{"a.Update", "a.Render", "a.Update", "a.Render", "a.Update", "a.Render"}));
     EXPECT_TRUE(b.demo == &demo && b.state == &demo.state);
-    EXPECT_EQ(a.time, 1.5f);
-    EXPECT_EQ(b.time, 20.0f);
+    EXPECT_TRUE(a.time == 1.5f && b.time == 20.0f) << a.time << " " << b.time;
     EXPECT_FLOAT_EQ(demo.clock, 1.5f);
     EXPECT_EQ(Music(), 3845760u) << "the part that is not current synced last: the music is at its time";
+
+    GLint bound = -1, used = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
+    EXPECT_TRUE(bound == 0 && used == 0) << bound << " " << used;
+    for (GLenum cap : caps) EXPECT_FALSE(glIsEnabled(cap)) << std::hex << cap;
+    for (auto [_, matrix] : matrices) {
+        float m[16];
+        glGetFloatv(matrix, m);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << std::hex << matrix << " element " << i;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 
     demo.currentPart = demo.prevPart = 1;
     log.clear();
     FrameDriver(demo);
     FrameDriver(demo);
     EXPECT_EQ(log, (std::vector<std::string>{"b.Update", "b.Render", "a.Update", "a.Render"}));
-}
-
-// After every part the driver leaves the default framebuffer, no program, identity
-// matrices and the four capabilities off, whatever the part did.
-TEST_F(FrameDriverTest, ResetsGLStateAfterEachPart)
-{
-    const GLenum caps[] = {GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE};
-    const char* fs = "void main() { gl_FragColor = vec4(1.0); }";
-    const GLuint program = glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &fs);
-    GLuint framebuffer = 0;
-    glGenFramebuffers(1, &framebuffer);
-    a.render = [&] {
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-        glUseProgram(program);
-        for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW})
-            glMatrixMode(mode), glTranslatef(1, 2, 3);
-        for (GLenum cap : caps)
-            glEnable(cap);
-    };
-    FrameDriver(demo);
-    GLint bound = -1, used = -1;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
-    EXPECT_EQ(bound, 0);
-    EXPECT_EQ(used, 0);
-    for (GLenum cap : caps)
-        EXPECT_FALSE(glIsEnabled(cap)) << std::hex << cap;
-    for (GLenum matrix : {GL_TEXTURE_MATRIX, GL_PROJECTION_MATRIX, GL_MODELVIEW_MATRIX}) {
-        float m[16];
-        glGetFloatv(matrix, m);
-        for (int i = 0; i < 16; ++i)
-            EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << std::hex << matrix << " element " << i;
-    }
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    glDeleteProgram(program);
-    glDeleteFramebuffers(1, &framebuffer);
 }

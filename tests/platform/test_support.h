@@ -1,18 +1,45 @@
-// Test sound files: sine tones encoded to MP3 by the lame encoder from raw PCM, so no
-// binary audio lives in the repository.
+// Support for the runtime tests: scratch directories, whole files, captured output, and
+// sine-tone MP3s made by the lame encoder from raw PCM, so no binary audio lives in the
+// repository.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+// A fresh scratch directory for one test binary under the build tree.
+inline std::string ScratchDir(const std::string& name)
+{
+    const std::filesystem::path dir = std::filesystem::path(HOLLOWMERE_BINARY_DIR) / "test-scratch" / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+// What `run` prints on stdout.
+template <class F>
+std::string Printed(F run)
+{
+    testing::internal::CaptureStdout();
+    run();
+    return testing::internal::GetCapturedStdout();
+}
+
 // Left channel at leftHz, right at rightHz (a mono file carries the left tone), half
 // amplitude, 192 kbit/s keeping the given sample rate. True on success.
-inline bool MakeToneMp3(const std::string& path, int rate, int channels, double seconds, double leftHz,
-                        double rightHz)
+inline bool MakeToneMp3(const std::string& path, int rate, int channels, double seconds, double leftHz, double rightHz)
 {
     std::vector<int16_t> pcm;
     for (size_t i = 0; i < size_t(seconds * rate); ++i)
@@ -25,13 +52,4 @@ inline bool MakeToneMp3(const std::string& path, int rate, int channels, double 
     const int rc = std::system(cmd.c_str());
     std::filesystem::remove(raw);
     return rc == 0 && std::filesystem::exists(path);
-}
-
-// A fresh scratch directory for one test binary under the build tree.
-inline std::string ScratchDir(const std::string& name)
-{
-    const std::filesystem::path dir = std::filesystem::path(HOLLOWMERE_BINARY_DIR) / "test-scratch" / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
 }
