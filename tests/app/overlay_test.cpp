@@ -7,7 +7,6 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <cstring>
 
 namespace {
@@ -18,31 +17,30 @@ constexpr bool kDebug = true;
 constexpr bool kDebug = false;
 #endif
 constexpr int W = 320, H = 240;
-using Rgb = std::array<int, 3>;
-constexpr Rgb kBackground{51, 102, 153};
+constexpr int kBackground[3] = {51, 102, 153};
 
-bool Near(const Rgb& c, const Rgb& want, int tolerance)
-{
-    return std::abs(c[0] - want[0]) <= tolerance && std::abs(c[1] - want[1]) <= tolerance && std::abs(c[2] - want[2]) <= tolerance;
-}
+// A pixel predicate: within `tolerance` of r, g, b; `inside` false negates it.
+struct Near {
+    int r, g, b, tolerance;
+    bool inside = true;
+    bool operator()(const unsigned char* p) const { return (std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance) == inside; }
+};
 
-// Pixels of the window in rows [top, bottom) (top row 0) and columns [left, right) whose
-// colour satisfies `pred`.
+// Pixels of the window in rows [top, bottom) (top row 0) and columns [left, right) that satisfy `pred`.
 template <class Pred>
 int Count(int top, int bottom, int left, int right, Pred pred)
 {
     const std::vector<unsigned char> px = ReadPixels(0, 0, W, H);
     int n = 0;
     for (int y = top; y < bottom; ++y)
-        for (size_t i = size_t((H - 1 - y) * W + left) * 4; i < size_t((H - 1 - y) * W + right) * 4; i += 4)
-            n += pred(Rgb{px[i], px[i + 1], px[i + 2]});
+        for (int x = left; x < right; ++x) n += pred(&px[size_t((H - 1 - y) * W + x) * 4]);
     return n;
 }
 
 // Rows of overlay text line `line`: its baseline sits 2.4 + 11 (line + 1) pixels below
-// the top, glyphs rise 10 pixels above it.
-int LineTop(int line) { return int(2.4 + 11.0 * (line + 1) - 10.0); }
-int LineBottom(int line) { return int(2.4 + 11.0 * (line + 1)) + 1; }
+// the top, glyphs rise 10 pixels above it; `inset` trims them.
+int Line(int line, int inset = 0) { return int(2.4 + 11.0 * (line + 1) - 10.0) + inset; }
+int LineEnd(int line, int inset = 0) { return int(2.4 + 11.0 * (line + 1)) + 1 - inset; }
 
 // Works in a scratch directory, where the camera file goes.
 class OverlayTest : public testing::Test {
@@ -98,7 +96,7 @@ TEST_F(OverlayTest, PanelTextAndControllerListing)
         MidiInCallback(0.0, &m, &demo.nano_kontrol2);
     glClearColor(kBackground[0] / 255.0f, kBackground[1] / 255.0f, kBackground[2] / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    auto background = [](const Rgb& c) { return Near(c, kBackground, 1); };
+    const Near background{kBackground[0], kBackground[1], kBackground[2], 1};
     for (bool show : {false, true}) {
         s.showOverlay = show;
         glEnable(GL_BLEND);
@@ -118,26 +116,24 @@ TEST_F(OverlayTest, PanelTextAndControllerListing)
         return;
     EXPECT_EQ(Count(0, H, W / 2, W, background), (W / 2) * H) << "the right half has no text or panel";
     // Panel: x in [0, 32), y in [0, 72): the background at 45 % where no text covers it.
-    auto dark = [](const Rgb& c) { return Near(c, {int(51 * 0.45 + 0.5), int(102 * 0.45 + 0.5), int(153 * 0.45 + 0.5)}, 2); };
+    const Near dark{int(51 * 0.45 + 0.5), int(102 * 0.45 + 0.5), int(153 * 0.45 + 0.5), 2}, grey{204, 204, 204, 8};
     EXPECT_GT(Count(0, 72, 0, 32, dark), 32 * 72 / 2);
     EXPECT_EQ(Count(74, H, 0, 32, dark) + Count(0, 72, 34, 40, dark), 0) << "the panel ends at 0.4 and -0.8";
-    auto grey = [](const Rgb& c) { return Near(c, {204, 204, 204}, 8); };
-    for (int line : {1, 2, 3, 5, 7}) EXPECT_GT(Count(LineTop(line), LineBottom(line), 0, W / 2, grey), 5) << "line " << line;
-    EXPECT_EQ(Count(LineTop(8), LineBottom(10), 0, W / 2, grey), 0) << "lines 8 to 10 are empty";
+    for (int line : {1, 2, 3, 5, 7}) EXPECT_GT(Count(Line(line), LineEnd(line), 0, W / 2, grey), 5) << "line " << line;
+    EXPECT_EQ(Count(Line(8), LineEnd(10), 0, W / 2, grey), 0) << "lines 8 to 10 are empty";
 
     // Listing from line 11: fader 5 (magenta) with _nx and _ix (green), knob 16 (yellow)
     // with _k0 (green), knob 23 (yellow) with _kz (green); nothing below.
-    bool (*magenta)(const Rgb&) = [](const Rgb& c) { return c[0] > 200 && c[1] < 90 && c[2] > 200; };
-    bool (*green)(const Rgb&) = [](const Rgb& c) { return c[0] < 90 && c[1] > 200 && c[2] < 180; };
-    bool (*yellow)(const Rgb&) = [](const Rgb& c) { return c[0] > 200 && c[1] > 200 && c[2] < 180; };
-    const std::pair<int, bool (*)(const Rgb&)> listing[] = {{11, magenta}, {12, green}, {13, green}, {14, yellow},
-                                                            {15, green},   {16, yellow}, {17, green}};
+    bool (*magenta)(const unsigned char*) = [](const unsigned char* c) { return c[0] > 200 && c[1] < 90 && c[2] > 200; };
+    bool (*green)(const unsigned char*) = [](const unsigned char* c) { return c[0] < 90 && c[1] > 200 && c[2] < 180; };
+    bool (*yellow)(const unsigned char*) = [](const unsigned char* c) { return c[0] > 200 && c[1] > 200 && c[2] < 180; };
+    const std::pair<int, bool (*)(const unsigned char*)> listing[] = {{11, magenta}, {12, green}, {13, green}, {14, yellow}, {15, green}, {16, yellow}, {17, green}};
     for (const auto& [line, colour] : listing)
         for (auto other : {magenta, green, yellow}) {
-            const int n = Count(LineTop(line) + 2, LineBottom(line) - 2, 0, W / 2, other);
+            const int n = Count(Line(line, 2), LineEnd(line, 2), 0, W / 2, other);
             EXPECT_TRUE(other == colour ? n > 5 : n == 0) << "line " << line << ": " << n;
         }
-    EXPECT_EQ(Count(LineTop(18), H, 0, W, [](const Rgb& c) { return !Near(c, kBackground, 1); }), 0);
+    EXPECT_EQ(Count(Line(18), H, 0, W, Near{kBackground[0], kBackground[1], kBackground[2], 1, false}), 0);
     EXPECT_TRUE(std::abs(s._nx - 1.0f) < 1e-5f && s._ix == 127 && std::abs(s._k0 + 1.0f) < 1e-5f) << s._nx << " " << s._ix << " " << s._k0;
     EXPECT_TRUE(std::abs(s._ny + 1.0f) < 1e-5f && std::abs(s._k3 + 1.0f) < 1e-5f) << "controls never moved read as -1";
 }

@@ -1,0 +1,209 @@
+// Start-up and the frame driver with small test parts, in a scratch working directory
+// with no MIDI subsystem and SDL's dummy audio driver.
+#include "app/demo.h"
+#include "platform/audio.h"
+#include "platform/platform.h"
+#include "platform/test_support.h"
+#include "support/gl_window.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <functional>
+
+namespace {
+
+uint64_t Bytes(double seconds) { return uint64_t(seconds * kMusicBytesPerSecond + 0.5); }
+
+// Prints its Init among the start-up's own lines and keeps the pointers it had then;
+// logs its updates and renders, advancing its clock by `step`.
+template <class Base = Part>
+struct TestPart : Base {
+    std::vector<std::string>& log;
+    std::string name;
+    float step = 0;
+    std::function<void()> render = [] {};
+    TDemo* initDemo = nullptr;
+    TDemoState* initState = nullptr;
+    TestPart(std::vector<std::string>& log, std::string name) : log(log), name(std::move(name)) {}
+    void Init() override { printf("%s.Init\n", name.c_str()), initDemo = this->demo, initState = this->state; }
+    void Update() override { log.push_back(name + ".Update"), this->time += step; }
+    void Render() override { log.push_back(name + ".Render"), render(); }
+};
+
+class RuntimeTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = ScratchDir("runtime_test");
+        std::filesystem::create_directories(dir + "/other");
+        ASSERT_TRUE(MakeToneMp3(dir + "/other/tk22.mp3", 44100, 2, 1.5, 440, 660));
+#if defined(__linux__)
+        std::ofstream(dir + "/empty_alsa.conf").close();  // an empty ALSA configuration: no sequencer
+        setenv("ALSA_CONFIG_PATH", (dir + "/empty_alsa.conf").c_str(), 1);
+#endif
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(window.ok);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        demo.glWindow = window.win;
+        // 25 s of silence and no device: a position that moves only when set.
+        static const uint32_t channel = SampleGetChannel(SampleCreate(std::vector<int16_t>(25 * 48000 * 2)));
+        demo.musicChannel = channel;
+        ChannelSetPosition(channel, 0);
+        AppendPart(demo, &a);
+    }
+    void TearDown() override
+    {
+        AudioStop();
+        ASSERT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
+    }
+    uint64_t Music() const { return ChannelGetPosition(demo.musicChannel); }
+
+    static inline std::string dir;
+    GLTestWindow window{64, 48};
+    TDemo demo;
+    std::vector<std::string> log;
+    TestPart<> a{log, "a"}, b{log, "b"};
+};
+
+}  // namespace
+
+// The camera file, the loader, the MIDI listing and its two failure messages, the parts'
+// Init, the clock before the 5 ms sleep, the music from its start, the eight render targets.
+TEST_F(RuntimeTest, StartUpStepsInOrder)
+{
+    TFreeCam saved;
+    InitFreeCam(saved);
+    saved.flyMode = 1, saved.zoom = 2.5f, saved.target[2] = -7.0f;
+    std::ofstream("FreeCam.bin", std::ios::binary).write(reinterpret_cast<const char*>(&saved), sizeof saved);
+    TestPart<Part_Loader> loader{log, "loader"};
+    demo.loader = &loader;
+    AppendPart(demo, &b);
+    const int64_t before = SteadyTicks100ns();
+    const std::string out = Printed([&] { StartUp(demo); });
+    const int64_t after = SteadyTicks100ns();
+
+    const std::string start = "loader.Init\n======== MidiIn::printDeviceNames() ========\nMidiIn::start() : midiInOpen() failed...err=";
+    ASSERT_EQ(out.rfind(start, 0), 0u) << out;
+    EXPECT_EQ(out.substr(out.find('\n', start.size()) + 1), "nano_kontrol2.start() failed...\na.Init\nb.Init\n");
+    EXPECT_TRUE(log.empty() && loader.initState == &demo.state);
+    for (auto* p : {&a, &b}) EXPECT_TRUE(p->initDemo == &demo && p->initState == &demo.state) << p->name;
+    EXPECT_EQ(std::memcmp(&demo.state.camera, &saved, sizeof saved), 0);
+    EXPECT_TRUE(demo.state.nano == &demo.nano_kontrol2 && demo.nano_kontrol2.handle == nullptr);
+    EXPECT_TRUE(demo.state.lastTicks >= before && demo.state.lastTicks + 50000 <= after) << "the clock, then the 5 ms sleep";
+    EXPECT_TRUE(ChannelIsPlaying(demo.musicChannel) && Music() < ChannelGetLength(demo.musicChannel)) << "from the start";
+    EXPECT_NEAR(double(ChannelGetLength(demo.musicChannel)), 1.5 * 192000, 0.03 * 192000);
+    const int targets[][3] = {{RT_SCENE, 64, 48}, {RT_OTHER, 64, 48}, {RT_FINAL, 64, 48}, {RT_POST, 64, 48},  // the scene's
+                              {0, 64, 48}, {1, 16, 12}, {6, 16, 12}, {7, 1024, 1024}};                        // the spare ones
+    for (const auto& [slot, width, height] : targets) {
+        const RenderTarget& t = demo.targets[slot];
+        EXPECT_TRUE(t.created && t.width == width && t.height == height) << "slot " << slot << ": " << t.width << "x" << t.height;
+    }
+    std::filesystem::remove("FreeCam.bin");
+}
+
+// No music file, or no audio device: one line each, the last, and no handles.
+TEST_F(RuntimeTest, StartUpMusicFailuresRunOnSilently)
+{
+    std::filesystem::create_directories(dir + "/silent");
+    ASSERT_EQ(chdir((dir + "/silent").c_str()), 0);
+    for (const std::string driver : {"dummy", "no_such_driver"}) {
+        setenv("SDL_AUDIODRIVER", driver.c_str(), 1);
+        TDemo d;
+        const std::string out = Printed([&] { AudioStop(), StartUp(d); });
+        const size_t at = out.find(driver == "dummy" ? "SampleLoad - cannot load \"other//tk22.mp3\"" : "AudioStart - ");
+        EXPECT_TRUE(at != std::string::npos && out.find('\n', at) + 1 == out.size()) << "the last line, and one line: " << out;
+        EXPECT_TRUE(d.musicSample == 0 && d.musicChannel == 0) << driver;
+    }
+}
+
+// The music follows the part's time: seeks happen beyond 50 ms of drift, to the part's
+// time plus 30 ms; a negative target seeks to 0.
+TEST_F(RuntimeTest, FrameMusicSync)
+{
+    const struct {
+        float partTime;
+        double musicBefore;
+        uint64_t musicAfter;
+    } cases[] = {
+        {10.00f, 10.04, Bytes(10.04)}, {10.00f, 10.06, 1925760},  // within the tolerance; ahead: to 10.03 s
+        {10.00f, 9.96, Bytes(9.96)}, {10.00f, 9.90, 1925760},     // behind, within; behind: to 10.03 s
+        {20.00f, 0.0, 3845760}, {0.00f, 0.0, 0}, {-0.02f, 0.0, 0},
+        {-0.50f, 1.0, 0}, {-1000.0f, 5.0, 0},                     // a negative target clamps to 0
+        {1000.0f, 0.0, 25 * kMusicBytesPerSecond},                // past the end of the music: at its end
+    };
+    for (const auto& c : cases) {
+        a.time = c.partTime;
+        ChannelSetPosition(demo.musicChannel, Bytes(c.musicBefore));
+        FrameDriver(demo);
+        EXPECT_EQ(Music(), c.musicAfter) << "part " << c.partTime << " s, music " << c.musicBefore << " s";
+    }
+}
+
+// A paused part pulls the music back to its time plus 30 ms in every frame in which the
+// music has run more than 50 ms ahead.
+TEST_F(RuntimeTest, FramePausedPartPullsTheMusicBack)
+{
+    a.time = 5.0f;
+    ChannelSetPosition(demo.musicChannel, Bytes(5.03));
+    int pulls = 0;
+    for (int frame = 0; frame < 12; ++frame) {
+        const uint64_t played = Music() + Bytes(0.015);  // the music plays on meanwhile
+        ChannelSetPosition(demo.musicChannel, played);
+        FrameDriver(demo);
+        const bool ahead = double(played) / kMusicBytesPerSecond - 5.0 > 0.05;
+        EXPECT_EQ(Music(), ahead ? Bytes(5.03) : played) << "frame " << frame;
+        pulls += ahead;
+    }
+    EXPECT_EQ(pulls, 6);  // 5.03 -> 5.045 -> 5.06 (pulled), and again every second frame
+    EXPECT_EQ(a.time, 5.0f);
+}
+
+// Only the current part is updated and rendered, update first, once per frame; every part
+// gets its pointers and syncs the music; the GL state is reset after every part, and the
+// current-part rule runs after them, so a switch shows in the next frame.
+TEST_F(RuntimeTest, FrameCurrentPartUpdatesThenRendersOthersOnlySync)
+{
+    const GLenum caps[] = {GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE};
+    const GLenum matrices[][2] = {{GL_TEXTURE, GL_TEXTURE_MATRIX}, {GL_PROJECTION, GL_PROJECTION_MATRIX}, {GL_MODELVIEW, GL_MODELVIEW_MATRIX}};
+    const char* fs = "void main() { gl_FragColor = vec4(1.0); }";
+    const GLuint program = glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &fs);
+    GLuint framebuffer = 0;
+    glGenFramebuffers(1, &framebuffer);
+    a.render = [&] {
+        EXPECT_TRUE(a.demo == &demo && a.state == &demo.state);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glUseProgram(program);
+        for (auto [mode, _] : matrices) glMatrixMode(mode), glTranslatef(1, 2, 3);
+        for (GLenum cap : caps) glEnable(cap);
+    };
+    AppendPart(demo, &b);
+    a.step = b.step = demo.state.deltaTime = 0.5f;
+    b.time = 20.0f;
+    for (int frame = 0; frame < 3; ++frame) FrameDriver(demo);
+    EXPECT_EQ(log, (std::vector<std::string>{"a.Update", "a.Render", "a.Update", "a.Render", "a.Update", "a.Render"}));
+    EXPECT_TRUE(b.demo == &demo && b.state == &demo.state);
+    EXPECT_TRUE(a.time == 1.5f && b.time == 20.0f) << a.time << " " << b.time;
+    EXPECT_FLOAT_EQ(demo.clock, 1.5f);
+    EXPECT_EQ(Music(), 3845760u) << "the part that is not current synced last: the music is at its time";
+
+    GLint bound = -1, used = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
+    EXPECT_TRUE(bound == 0 && used == 0) << bound << " " << used;
+    for (GLenum cap : caps) EXPECT_FALSE(glIsEnabled(cap)) << std::hex << cap;
+    for (auto [_, matrix] : matrices) {
+        float m[16];
+        glGetFloatv(matrix, m);
+        for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : 0.0f) << std::hex << matrix << " element " << i;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+
+    demo.currentPart = demo.prevPart = 1;
+    log.clear();
+    FrameDriver(demo), FrameDriver(demo);
+    EXPECT_EQ(log, (std::vector<std::string>{"b.Update", "b.Render", "a.Update", "a.Render"}));
+}
