@@ -1,6 +1,5 @@
-// Support for the runtime tests: scratch directories, whole files, captured output, and
-// sine-tone MP3s made by the lame encoder from raw PCM, so no binary audio lives in the
-// repository.
+// Support for the runtime tests: scratch directories, no MIDI subsystem, captured output,
+// and sine-tone MP3s made by the lame encoder, so no binary audio lives in the repository.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,10 +20,11 @@ inline std::string ScratchDir(const std::string& name)
     return dir.string();
 }
 
-inline std::string ReadFile(const std::string& path)
+// An empty ALSA configuration in `dir`: no MIDI sequencer to open, whatever the machine has.
+inline void NoMidiSubsystem(const std::string& dir)
 {
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    std::ofstream(dir + "/empty_alsa.conf").close();
+    setenv("ALSA_CONFIG_PATH", (dir + "/empty_alsa.conf").c_str(), 1);
 }
 
 // What `run` prints on stdout.
