@@ -26,9 +26,8 @@ bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000)
 
 }  // namespace
 
-// 44.1 kHz stereo and 22.05 kHz mono come out as 48 kHz stereo at the right pitch, so
-// 192000 bytes are one second whatever the file. A missing, empty or non-MP3 file, or no
-// device, prints one line; handle 0 is harmless and a channel with no device stays at 0.
+// 44.1 kHz stereo and 22.05 kHz mono become 48 kHz stereo at the right pitch. A missing,
+// empty or non-MP3 file, or no device, prints one line; handle 0 and no device stay at 0.
 TEST(MusicChannel, AnyRateBecomes48kStereoAndFailuresRunOnSilently)
 {
     for (const auto& [rate, channels, left, right] : {std::array{44100, 2, 440, 660}, std::array{22050, 1, 330, 330}}) {
