@@ -9,8 +9,6 @@
 #include <cstring>
 #include <iterator>
 
-namespace {
-
 #if HOLLOWMERE_DEBUG
 constexpr bool kDebug = true;
 #else
@@ -19,17 +17,19 @@ constexpr bool kDebug = false;
 constexpr int W = 320, H = 240;
 using Pixel = const unsigned char*;
 
-bool Near(Pixel p, int r, int g, int b, int tolerance)
+static bool Near(Pixel p, int r, int g, int b, int tolerance)
 {
     return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
 }
-bool Background(Pixel p) { return Near(p, 51, 102, 153, 1); }
-bool Panel(Pixel p) { return Near(p, 23, 46, 69, 2); }  // the background at 45 %
-bool Grey(Pixel p) { return Near(p, 204, 204, 204, 8); }
-bool Text(Pixel p) { return p[0] > 200 || p[1] > 200; }  // grey, magenta, yellow or green
+static bool Background(Pixel p) { return Near(p, 51, 102, 153, 1); }
+static bool Panel(Pixel p) { return Near(p, 23, 46, 69, 2); }  // the background at 45 %
+static bool Grey(Pixel p) { return Near(p, 204, 204, 204, 8); }
+static bool Magenta(Pixel p) { return p[0] > 200 && p[1] < 90 && p[2] > 200; }
+static bool Green(Pixel p) { return p[0] < 90 && p[1] > 200 && p[2] < 180; }
+static bool Yellow(Pixel p) { return p[0] > 200 && p[1] > 200 && p[2] < 180; }
 
 // Pixels of the window in rows [top, bottom) (top row 0) and columns [left, right) that satisfy `pred`.
-int Count(int top, int bottom, int left, int right, bool (*pred)(Pixel))
+static int Count(int top, int bottom, int left, int right, bool (*pred)(Pixel))
 {
     const std::vector<unsigned char> px = ReadPixels(0, 0, W, H);
     int n = 0;
@@ -39,30 +39,19 @@ int Count(int top, int bottom, int left, int right, bool (*pred)(Pixel))
 }
 
 // The baseline of overlay text line `line`, in rows from the top; glyphs rise 10 rows above it.
-int Baseline(int line) { return int(2.4 + 11.0 * (line + 1)); }
+static int Baseline(int line) { return int(2.4 + 11.0 * (line + 1)); }
 
-// Works in a scratch directory, where the camera file goes.
-struct OverlayTest : testing::Test {
-    void SetUp() override
-    {
-        ASSERT_TRUE(window.ok);
-        static const std::string scratch = ScratchDir(kDebug ? "overlay_debug_test" : "overlay_test");
-        ASSERT_EQ(chdir(scratch.c_str()), 0);
-        demo.glWindow.width = W;
-        demo.glWindow.height = H;
-    }
-    void TearDown() override { ASSERT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0); }
-
-    GLTestWindow window{W, H};
-    TDemo demo;
-};
-
-}  // namespace
-
-// "FreeCam.bin" holds the camera's image after passes 30, 60 and 90 of the debug build,
-// and is never written without it.
-TEST_F(OverlayTest, CameraFileEveryThirtyPasses)
+// "FreeCam.bin" holds the camera's image after passes 30, 60 and 90 with the switch, and
+// is never written without it. Then, with the switch, the panel, the fixed lines and a
+// listing of each controller that has sent a value, with its tweak values; hidden or
+// without the switch, nothing is drawn or refreshed. The GL state is reset either way.
+TEST(Overlay, CameraFilePanelAndListing)
 {
+    GLTestWindow window{W, H};
+    ASSERT_TRUE(window.ok);
+    ASSERT_EQ(chdir(ScratchDir(kDebug ? "overlay_debug_test" : "overlay_test").c_str()), 0);
+    TDemo demo;
+    demo.glWindow.width = W, demo.glWindow.height = H;
     std::vector<int> written;
     for (int pass = 1; pass <= 95; ++pass) {
         demo.state.camera.zoom = float(pass);
@@ -77,12 +66,8 @@ TEST_F(OverlayTest, CameraFileEveryThirtyPasses)
         EXPECT_TRUE(bytes.size() == sizeof(TFreeCam) && !std::memcmp(bytes.data(), &demo.state.camera, sizeof(TFreeCam))) << pass;
     }
     EXPECT_EQ(written, (kDebug ? std::vector<int>{30, 60, 90} : std::vector<int>{}));
-}
+    ASSERT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
 
-// With the switch, the panel, the fixed lines and a listing of each controller that has
-// sent a value, with its tweak values; hidden or without it, nothing drawn or refreshed.
-TEST_F(OverlayTest, PanelTextAndControllerListing)
-{
     TDemoState& s = demo.state;
     s.nano = &demo.nano_kontrol2;
     s.mouseX = 0.25f, s.deltaTime = 0.02f, s._k3 = 0.5f;
@@ -109,9 +94,13 @@ TEST_F(OverlayTest, PanelTextAndControllerListing)
     EXPECT_EQ(Count(0, H, W / 2, W, Background), (W / 2) * H);
     for (int line : {1, 2, 3, 5, 7}) EXPECT_GT(Count(Baseline(line) - 10, Baseline(line) + 1, 0, W / 2, Grey), 5) << line;
     EXPECT_EQ(Count(Baseline(8) - 10, Baseline(10) + 1, 0, W / 2, Grey), 0) << "lines 8 to 10 are empty";
-    // The listing from line 11: fader 5 with _nx and _ix, knob 16 with _k0, knob 23 with _kz.
-    for (int line = 11; line <= 17; ++line) EXPECT_GT(Count(Baseline(line) - 8, Baseline(line) - 1, 0, W / 2, Text), 5) << line;
-    EXPECT_EQ(Count(Baseline(17) + 1, H, 0, W, Background), (H - Baseline(17) - 1) * W) << "nothing below";
+    // Listing from line 11: fader 5 (magenta) with _nx and _ix (green), knob 16 (yellow)
+    // with _k0 (green), knob 23 (yellow) with _kz (green); nothing below.
+    const std::pair<int, bool (*)(Pixel)> listing[] = {{11, Magenta}, {12, Green}, {13, Green}, {14, Yellow}, {15, Green}, {16, Yellow}, {17, Green}};
+    for (const auto& [line, colour] : listing)
+        for (auto other : {Magenta, Green, Yellow})
+            EXPECT_EQ(Count(Baseline(line) - 8, Baseline(line) - 1, 0, W / 2, other) > (other == colour ? 5 : 0), other == colour) << line;
+    EXPECT_EQ(Count(Baseline(17) + 1, H, 0, W, Background), (H - Baseline(17) - 1) * W);
     EXPECT_TRUE(std::abs(s._nx - 1.0f) < 1e-5f && s._ix == 127 && std::abs(s._kz - 1.0f) < 1e-5f) << s._nx << " " << s._ix;
     EXPECT_TRUE(std::abs(s._k0 + 1.0f) < 1e-5f && std::abs(s._k3 + 1.0f) < 1e-5f) << "controls sent 0 or never moved read as -1";
 }

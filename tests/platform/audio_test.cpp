@@ -8,23 +8,19 @@
 #include <functional>
 #include <iterator>
 
-namespace {
-
 const std::string kDir = ScratchDir("audio_test");
 
-uint32_t LoadTones(const std::string& name, int rate, int channels, double seconds, int left, int right)
+static uint32_t LoadTones(const std::string& name, int rate, int channels, double seconds, int left, int right)
 {
     EXPECT_TRUE(MakeToneMp3(kDir + "/" + name, rate, channels, seconds, left, right)) << "lame failed: " << name;
     return SampleLoad((kDir + "/" + name).c_str());
 }
 
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000)
+static bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000)
 {
     for (int waited = 0; waited < timeoutMs && !pred(); waited += 5) SleepMs(5);
     return pred();
 }
-
-}  // namespace
 
 // 44.1 kHz stereo and 22.05 kHz mono become 48 kHz stereo at the right pitch. A missing,
 // empty or non-MP3 file, or no device, prints one line; handle 0 and no device stay at 0.
@@ -69,7 +65,6 @@ TEST(MusicChannel, DummyDriverAdvancesInRealTimeAndSeeks)
     const uint64_t p0 = ChannelGetPosition(channel);
     SleepMs(1000);
     const double rate = double(ChannelGetPosition(channel) - p0) / (double(SteadyTicks100ns() - t0) / 1e7);
-    printf("dummy driver: %.0f bytes per second\n", rate);
     // Loose bounds: the driver thread shares two busy cores with the sanitizers.
     EXPECT_TRUE(rate > 0.6 * kMusicBytesPerSecond && rate < 1.25 * kMusicBytesPerSecond) << rate;
     const uint64_t target = 2 * kMusicBytesPerSecond + 2;  // not on a frame: aligned down

@@ -1,10 +1,11 @@
 // Support for the runtime tests: scratch directories, no MIDI subsystem, captured output,
-// and sine-tone MP3s made by the lame encoder, so no binary audio lives in the repository.
+// and sine-tone MP3s piped through the lame encoder, so no binary audio lives in the repository.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,11 +45,9 @@ inline bool MakeToneMp3(const std::string& path, int rate, int channels, double 
     for (size_t i = 0; i < size_t(seconds * rate); ++i)
         for (int c = 0; c < channels; ++c)
             pcm.push_back(int16_t(std::lrint(16384.0 * std::sin(2 * M_PI * (c ? rightHz : leftHz) * double(i) / rate))));
-    const std::string raw = path + ".raw", khz = std::to_string(rate / 1000.0);
-    std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(pcm.data()), std::streamsize(pcm.size() * 2));
-    const std::string cmd = "lame --quiet -r --signed --bitwidth 16 --little-endian -s " + khz + " --resample " + khz +
-                            " -m " + (channels == 1 ? "m" : "s") + " -b 192 '" + raw + "' '" + path + "' 2>/dev/null";
-    const int rc = std::system(cmd.c_str());
-    std::filesystem::remove(raw);
-    return rc == 0 && std::filesystem::exists(path);
+    const std::string khz = std::to_string(rate / 1000.0);
+    FILE* lame = popen(("lame --quiet -r --signed --bitwidth 16 --little-endian -s " + khz + " --resample " + khz + " -m " +
+                        (channels == 1 ? "m" : "s") + " -b 192 - '" + path + "' 2>/dev/null").c_str(), "w");
+    const bool fed = lame && std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), lame) == pcm.size();
+    return lame && pclose(lame) == 0 && fed && std::filesystem::exists(path);
 }
