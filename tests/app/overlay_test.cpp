@@ -96,10 +96,12 @@ TEST(Overlay, CameraFilePanelAndListing)
     EXPECT_EQ(Count(Baseline(8) - 10, Baseline(10) + 1, 0, W / 2, Grey), 0) << "lines 8 to 10 are empty";
     // Listing from line 11: fader 5 (magenta) with _nx and _ix (green), knob 16 (yellow)
     // with _k0 (green), knob 23 (yellow) with _kz (green); nothing below.
-    const std::pair<int, bool (*)(Pixel)> listing[] = {{11, Magenta}, {12, Green}, {13, Green}, {14, Yellow}, {15, Green}, {16, Yellow}, {17, Green}};
+    const std::pair<int, bool (*)(Pixel)> listing[] = {{11, Magenta}, {12, Green}, {13, Green}, {14, Yellow},
+                                                       {15, Green},   {16, Yellow}, {17, Green}};
     for (const auto& [line, colour] : listing)
         for (auto other : {Magenta, Green, Yellow})
-            EXPECT_EQ(Count(Baseline(line) - 8, Baseline(line) - 1, 0, W / 2, other) > (other == colour ? 5 : 0), other == colour) << line;
+            EXPECT_EQ(Count(Baseline(line) - 8, Baseline(line) - 1, 0, W / 2, other) > (other == colour ? 5 : 0), other == colour)
+                << "line " << line;
     EXPECT_EQ(Count(Baseline(17) + 1, H, 0, W, Background), (H - Baseline(17) - 1) * W);
     EXPECT_TRUE(std::abs(s._nx - 1.0f) < 1e-5f && s._ix == 127 && std::abs(s._kz - 1.0f) < 1e-5f) << s._nx << " " << s._ix;
     EXPECT_TRUE(std::abs(s._k0 + 1.0f) < 1e-5f && std::abs(s._k3 + 1.0f) < 1e-5f) << "controls sent 0 or never moved read as -1";

@@ -26,7 +26,7 @@ TEST(MidiIn, WithoutMidiSubsystemListsNothingAndFailsToOpen)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     const std::string start = "======== MidiIn::printDeviceNames() ========\nMidiIn::start() : midiInOpen() failed...err=";
     ASSERT_EQ(out.rfind(start, 0), 0u) << out;
-    EXPECT_TRUE(out.size() > start.size() + 1 && out.find('\n', start.size()) == out.size() - 1) << "one line with the error text: " << out;
+    EXPECT_TRUE(out.size() > start.size() + 1 && out.find('\n', start.size()) == out.size() - 1) << "one line, with text: " << out;
     EXPECT_EQ(midi.handle, nullptr);
 }
 
@@ -106,7 +106,7 @@ TEST(NanoKONTROL2, NameMap)
     for (const auto& [cc, name] : cases) EXPECT_EQ(NanoKONTROL2::name(uint8_t(cc)), std::string("NANO_KONTROL2_") + name);
     EXPECT_TRUE(NanoKONTROL2::names().count(40) == 0 && NanoKONTROL2::name(40).empty() && NanoKONTROL2::names().count(40) == 1);
     for (int n = 0; n < 100; ++n)
-        EXPECT_EQ(NanoKONTROL2::name(uint8_t(n)).empty(), !((n % 16 < 8 && n < 72) || (n >= 41 && n <= 46) || (n >= 58 && n <= 62))) << n;
+        EXPECT_NE(NanoKONTROL2::name(uint8_t(n)).empty(), (n % 16 < 8 && n < 72) || (n >= 41 && n <= 46) || (n >= 58 && n <= 62)) << n;
 }
 
 // The driver's thread writes while the main thread reads: every value read is whole

@@ -98,8 +98,10 @@ TEST(MusicChannel, DiskDriverWritesThePcmFromThePositionSet)
     std::ifstream in(out, std::ios::binary);
     const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const std::string expected(reinterpret_cast<const char*>(SampleData(sample).data()) + from, length - from);
-    ASSERT_GE(written.size(), expected.size());
-    const auto diff = std::mismatch(expected.begin(), expected.end(), written.begin()).first - expected.begin();
-    EXPECT_EQ(size_t(diff), expected.size()) << "output differs from the PCM at byte " << diff;
-    EXPECT_EQ(written.find_first_not_of('\0', expected.size()), std::string::npos) << "silence after the end";
+    // SDL may write a buffer of silence (1024 frames) while the device opens paused.
+    const size_t start = written.find_first_not_of('\0') / 4096 * 4096;
+    ASSERT_GE(written.size(), start + expected.size());
+    const auto diff = std::mismatch(expected.begin(), expected.end(), written.begin() + ptrdiff_t(start)).first - expected.begin();
+    EXPECT_EQ(size_t(diff), expected.size()) << "output differs from the PCM at byte " << diff << " after " << start;
+    EXPECT_EQ(written.find_first_not_of('\0', start + expected.size()), std::string::npos) << "silence after the end";
 }
