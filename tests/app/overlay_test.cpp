@@ -1,215 +1,108 @@
-// The overlay step, built twice: with HOLLOWMERE_DEBUG it draws the panel and its text,
-// refreshes the tweak values and saves "FreeCam.bin" every 30 passes; without it, it
-// draws nothing and writes nothing. Both reset the GL state, count passes and set _kz.
+// The overlay step, built with and without HOLLOWMERE_DEBUG: the panel, its text, the tweak
+// values and "FreeCam.bin" every 30 passes only with it; the GL reset and _kz either way.
 #include "app/demo.h"
-#include "platform/tone_mp3.h"
+#include "platform/test_support.h"
 #include "support/gl_window.h"
-
-#include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
-
-namespace {
 
 #if HOLLOWMERE_DEBUG
 constexpr bool kDebug = true;
-const char* const kName = "overlay_debug_test";
 #else
 constexpr bool kDebug = false;
-const char* const kName = "overlay_test";
 #endif
-
 constexpr int W = 320, H = 240;
+using Pixel = const unsigned char*;
 
-struct Rgb {
-    int r, g, b;
-};
+static bool Near(Pixel p, int r, int g, int b, int tolerance)
+{
+    return std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance;
+}
+static bool Background(Pixel p) { return Near(p, 51, 102, 153, 1); }
+static bool Panel(Pixel p) { return Near(p, 23, 46, 69, 2); }  // the background at 45 %
+static bool Grey(Pixel p) { return Near(p, 204, 204, 204, 8); }
+static bool Magenta(Pixel p) { return p[0] > 200 && p[1] < 90 && p[2] > 200; }
+static bool Green(Pixel p) { return p[0] < 90 && p[1] > 200 && p[2] < 180; }
+static bool Yellow(Pixel p) { return p[0] > 200 && p[1] > 200 && p[2] < 180; }
 
-// Works in a scratch directory, where the camera file goes.
-class OverlayTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(window.ok);
-        static const std::string scratch = ScratchDir(kName);
-        dir = scratch;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-        demo.glWindow.width = W;
-        demo.glWindow.height = H;
-    }
-    void TearDown() override { ASSERT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0); }
-
-    GLTestWindow window{W, H};
-    TDemo demo;
-    std::string dir;
-};
-
-// The window's pixels, top row first.
-std::vector<Rgb> Screenshot()
+// Pixels of the window in rows [top, bottom) (top row 0) and columns [left, right) that satisfy `pred`.
+static int Count(int top, int bottom, int left, int right, bool (*pred)(Pixel))
 {
     const std::vector<unsigned char> px = ReadPixels(0, 0, W, H);
-    std::vector<Rgb> out(size_t(W) * H);
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            const unsigned char* p = &px[(size_t(H - 1 - y) * W + x) * 4];
-            out[size_t(y) * W + x] = {p[0], p[1], p[2]};
-        }
-    return out;
-}
-
-void SavePpm(const std::string& path, const std::vector<Rgb>& img)
-{
-    std::ofstream f(path, std::ios::binary);
-    f << "P6\n" << W << " " << H << "\n255\n";
-    for (const Rgb& c : img)
-        f.put(char(c.r)).put(char(c.g)).put(char(c.b));
-}
-
-// Pixels in rows [top, bottom) and columns [0, W) that satisfy `pred`.
-template <class Pred>
-int Count(const std::vector<Rgb>& img, int top, int bottom, int left, int right, Pred pred)
-{
     int n = 0;
     for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += pred(img[size_t(y) * W + x]);
+        for (int x = left; x < right; ++x) n += pred(&px[size_t((H - 1 - y) * W + x) * 4]);
     return n;
 }
 
-// Rows of overlay text line `line`: its baseline sits 2.4 + 11 (line + 1) pixels below
-// the top, glyphs rise 10 pixels above it.
-int LineTop(int line) { return int(2.4 + 11.0 * (line + 1) - 10.0); }
-int LineBottom(int line) { return int(2.4 + 11.0 * (line + 1)) + 1; }
+// The baseline of overlay text line `line`, in rows from the top; glyphs rise 10 rows above it.
+static int Baseline(int line) { return int(2.4 + 11.0 * (line + 1)); }
 
-const Rgb kBackground{51, 102, 153};
-
-bool Near(const Rgb& c, const Rgb& want, int tolerance)
+// "FreeCam.bin" holds the camera's image after passes 30, 60 and 90 with the switch, and
+// is never written without it. Then, with the switch, the panel, the fixed lines and a
+// listing of each controller that has sent a value, with its tweak values; hidden or
+// without the switch, nothing is drawn or refreshed. The GL state is reset either way.
+TEST(Overlay, CameraFilePanelAndListing)
 {
-    return std::abs(c.r - want.r) <= tolerance && std::abs(c.g - want.g) <= tolerance &&
-           std::abs(c.b - want.b) <= tolerance;
-}
-
-}  // namespace
-
-// "FreeCam.bin" holds the camera's image after passes 30, 60 and 90 of the debug
-// build, and is never written without it.
-TEST_F(OverlayTest, CameraFileEveryThirtyPasses)
-{
+    GLTestWindow window{W, H};
+    ASSERT_TRUE(window.ok);
+    ASSERT_EQ(chdir(ScratchDir(kDebug ? "overlay_debug_test" : "overlay_test").c_str()), 0);
+    TDemo demo;
+    demo.glWindow.width = W, demo.glWindow.height = H;
     std::vector<int> written;
     for (int pass = 1; pass <= 95; ++pass) {
         demo.state.camera.zoom = float(pass);
         std::filesystem::remove("FreeCam.bin");
         DebugOverlay(demo);
         EXPECT_EQ(demo.frameCounter, pass);
-        EXPECT_EQ(demo.state._kz, -1.0f);
         if (!std::filesystem::exists("FreeCam.bin"))
             continue;
         written.push_back(pass);
         std::ifstream f("FreeCam.bin", std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        ASSERT_EQ(bytes.size(), sizeof(TFreeCam));
-        EXPECT_EQ(std::memcmp(bytes.data(), &demo.state.camera, sizeof(TFreeCam)), 0) << "pass " << pass;
+        const std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        EXPECT_TRUE(bytes.size() == sizeof(TFreeCam) && !std::memcmp(bytes.data(), &demo.state.camera, sizeof(TFreeCam))) << pass;
     }
     EXPECT_EQ(written, (kDebug ? std::vector<int>{30, 60, 90} : std::vector<int>{}));
-}
+    ASSERT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
 
-// With the switch on, the panel darkens the top-left corner, the fixed lines appear in
-// light grey and every controller that has sent a value is listed in its colour with the
-// tweak values derived from it. With it off the screen stays as it was.
-TEST_F(OverlayTest, PanelTextAndControllerListing)
-{
     TDemoState& s = demo.state;
     s.nano = &demo.nano_kontrol2;
-    s.mouseX = 0.25f;
-    s.deltaTime = 0.02f;
+    s.mouseX = 0.25f, s.deltaTime = 0.02f, s._k3 = 0.5f;
     s.overlayLine1 = "full ttime: 12.345";
-    s._k3 = 0.5f;
-    std::vector<unsigned char> fader{0xB0, 5, 127}, knob{0xB0, 16, 0}, knob7{0xB0, 23, 127};
-    for (auto* m : {&fader, &knob, &knob7})
-        MidiInCallback(0.0, m, &demo.nano_kontrol2);
-
-    glClearColor(kBackground.r / 255.0f, kBackground.g / 255.0f, kBackground.b / 255.0f, 1.0f);
+    for (std::vector<unsigned char> m : {std::vector<unsigned char>{0xB0, 5, 127}, {0xB0, 16, 0}, {0xB0, 23, 127}})
+        MidiInCallback(0.0, &m, &demo.nano_kontrol2);
+    glClearColor(51 / 255.0f, 102 / 255.0f, 153 / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    DebugOverlay(demo);
-    const std::vector<Rgb> img = Screenshot();
-    SavePpm(dir + "/overlay.ppm", img);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-
-    auto background = [](const Rgb& c) { return Near(c, kBackground, 1); };
-    // The right half never has text or panel.
-    EXPECT_EQ(Count(img, 0, H, W / 2, W, background), (W / 2) * H);
-    if (!kDebug) {
-        EXPECT_EQ(Count(img, 0, H, 0, W, background), W * H) << "nothing drawn";
-        EXPECT_EQ(s._nx, 0.0f);
-        EXPECT_EQ(s._ix, 0);
-        EXPECT_EQ(s._k3, 0.5f) << "tweak values keep what the scene wrote";
-        EXPECT_EQ(s._kz, -1.0f);
+    for (bool show : {false, true}) {
+        s.showOverlay = show;
+        glEnable(GL_BLEND);
+        DebugOverlay(demo);
+        EXPECT_TRUE(!glIsEnabled(GL_BLEND) && glGetError() == GL_NO_ERROR);
+        if (show && kDebug)
+            break;
+        EXPECT_EQ(Count(0, H, 0, W, Background), W * H) << "nothing drawn";
+        EXPECT_TRUE(s._nx == 0.0f && s._ix == 0 && s._k3 == 0.5f && s._kz == -1.0f) << "tweak values as the scene wrote them";
+    }
+    if (!kDebug)
         return;
-    }
-
-    // Panel: x in [0, 32), y in [0, 72): the background at 45 % where no text covers it.
-    const Rgb panel{int(kBackground.r * 0.45 + 0.5), int(kBackground.g * 0.45 + 0.5), int(kBackground.b * 0.45 + 0.5)};
-    auto dark = [&](const Rgb& c) { return Near(c, panel, 2); };
-    EXPECT_GT(Count(img, 0, 72, 0, 32, dark), 32 * 72 / 2);
-    EXPECT_EQ(Count(img, 74, H, 0, 32, dark), 0) << "the panel ends at 0.4";
-    EXPECT_EQ(Count(img, 0, 72, 34, 40, dark), 0) << "the panel ends at -0.8";
-
-    auto grey = [](const Rgb& c) { return Near(c, {204, 204, 204}, 8); };
-    for (int line : {1, 2, 3, 5, 7})
-        EXPECT_GT(Count(img, LineTop(line), LineBottom(line), 0, W / 2, grey), 5) << "line " << line;
-    EXPECT_EQ(Count(img, LineTop(8), LineBottom(10), 0, W / 2, grey), 0) << "lines 8 to 10 are empty";
-
+    // Panel: x in [0, 32), y in [0, 72), where no text covers it; text only in the left half.
+    EXPECT_GT(Count(0, 72, 0, 32, Panel), 32 * 72 / 2);
+    EXPECT_EQ(Count(74, H, 0, 32, Panel) + Count(0, 72, 34, 40, Panel), 0) << "the panel ends at 0.4 and -0.8";
+    EXPECT_EQ(Count(0, H, W / 2, W, Background), (W / 2) * H);
+    for (int line : {1, 2, 3, 5, 7}) EXPECT_GT(Count(Baseline(line) - 10, Baseline(line) + 1, 0, W / 2, Grey), 5) << line;
+    EXPECT_EQ(Count(Baseline(8) - 10, Baseline(10) + 1, 0, W / 2, Grey), 0) << "lines 8 to 10 are empty";
     // Listing from line 11: fader 5 (magenta) with _nx and _ix (green), knob 16 (yellow)
-    // with _k0 (green), knob 23 (yellow) with _kz (green).
-    bool (*magenta)(const Rgb&) = [](const Rgb& c) { return c.r > 200 && c.g < 90 && c.b > 200; };
-    bool (*green)(const Rgb&) = [](const Rgb& c) { return c.r < 90 && c.g > 200 && c.b < 180; };
-    bool (*yellow)(const Rgb&) = [](const Rgb& c) { return c.r > 200 && c.g > 200 && c.b < 180; };
-    const struct {
-        int line;
-        bool (*colour)(const Rgb&);
-    } listing[] = {{11, magenta}, {12, green}, {13, green}, {14, yellow}, {15, green}, {16, yellow}, {17, green}};
-    for (const auto& l : listing) {
-        EXPECT_GT(Count(img, LineTop(l.line) + 2, LineBottom(l.line) - 2, 0, W / 2, l.colour), 5) << "line " << l.line;
-        for (auto other : {magenta, green, yellow}) {
-            if (other != l.colour) {
-                EXPECT_EQ(Count(img, LineTop(l.line) + 2, LineBottom(l.line) - 2, 0, W / 2, other), 0)
-                    << "line " << l.line;
-            }
-        }
-    }
-    EXPECT_EQ(Count(img, LineTop(18), H, 0, W, [](const Rgb& c) { return !Near(c, kBackground, 1); }), 0);
-
-    EXPECT_NEAR(s._nx, 1.0f, 1e-5f);
-    EXPECT_EQ(s._ix, 127);
-    EXPECT_NEAR(s._ny, -1.0f, 1e-6f) << "a fader never moved reads as -1";
-    EXPECT_NEAR(s._k0, -1.0f, 1e-5f);
-    EXPECT_NEAR(s._k3, -1.0f, 1e-6f);
-    EXPECT_NEAR(s._kz, 1.0f, 1e-5f) << "the refresh follows the reset to -1";
-}
-
-// Hidden overlay: the pass still counts and resets, but draws nothing.
-TEST_F(OverlayTest, HiddenOverlayDrawsNothing)
-{
-    demo.state.showOverlay = false;
-    demo.state.nano = &demo.nano_kontrol2;
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glMatrixMode(GL_MODELVIEW);
-    glTranslatef(0.5f, 0, 0);
-    DebugOverlay(demo);
-    const std::vector<Rgb> img = Screenshot();
-    EXPECT_EQ(Count(img, 0, H, 0, W, [](const Rgb& c) { return c.r || c.g || c.b; }), 0);
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    float m[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_EQ(m[12], 0.0f);
-    EXPECT_EQ(demo.frameCounter, 1);
-    EXPECT_EQ(demo.state._kz, -1.0f);
+    // with _k0 (green), knob 23 (yellow) with _kz (green); nothing below.
+    const std::pair<int, bool (*)(Pixel)> listing[] = {{11, Magenta}, {12, Green}, {13, Green}, {14, Yellow},
+                                                       {15, Green},   {16, Yellow}, {17, Green}};
+    for (const auto& [line, colour] : listing)
+        for (auto other : {Magenta, Green, Yellow})
+            EXPECT_EQ(Count(Baseline(line) - 8, Baseline(line) - 1, 0, W / 2, other) > (other == colour ? 5 : 0), other == colour)
+                << "line " << line;
+    EXPECT_EQ(Count(Baseline(17) + 1, H, 0, W, Background), (H - Baseline(17) - 1) * W);
+    EXPECT_TRUE(std::abs(s._nx - 1.0f) < 1e-5f && s._ix == 127 && std::abs(s._kz - 1.0f) < 1e-5f) << s._nx << " " << s._ix;
+    EXPECT_TRUE(std::abs(s._k0 + 1.0f) < 1e-5f && std::abs(s._k3 + 1.0f) < 1e-5f) << "controls sent 0 or never moved read as -1";
 }
