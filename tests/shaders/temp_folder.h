@@ -1,5 +1,5 @@
 // A scratch folder for tests that read and write real files. The test runs inside it
-// (shader paths are relative to the working directory) and it is removed afterwards.
+// (shader and mesh paths are relative to the working directory); it is removed afterwards.
 #pragma once
 #include "app/console.h"
 
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -24,12 +23,6 @@ inline void Write(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline std::string Read(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 inline size_t Occurrences(const std::string& haystack, const std::string& needle)
 {
     size_t n = 0;
@@ -37,18 +30,24 @@ inline size_t Occurrences(const std::string& haystack, const std::string& needle
     return n;
 }
 
+// What fn printed on stdout.
+template <class Fn> std::string Printed(Fn fn)
+{
+    ::testing::internal::CaptureStdout();
+    fn();
+    return ::testing::internal::GetCapturedStdout();
+}
+
 class TempFolderTest : public ::testing::Test {
 protected:
-    fs::path dir, previous;
-
+    fs::path previous = fs::current_path();
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    fs::path dir = fs::temp_directory_path() /
+                   ("hollowmere_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name());
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("hollowmere_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        previous = fs::current_path();
         fs::current_path(dir);
         std::cout.iword(ConsoleColourSlot()) = 1;  // colour cues show up in captured output
     }
