@@ -8,19 +8,8 @@
 
 namespace {
 
-bool Linked(GLuint program)
-{
-    GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
-    return status == GL_TRUE;
-}
-
-GLint Integer(GLenum name)
-{
-    GLint value = 0;
-    glGetIntegerv(name, &value);
-    return value;
-}
+GLint Integer(GLenum name) { GLint v = 0; glGetIntegerv(name, &v); return v; }
+GLint Linked(GLuint program) { GLint v = 0; glGetProgramiv(program, GL_LINK_STATUS, &v); return v; }
 
 class ShaderProgram : public TempFolderTest {
 protected:
@@ -32,7 +21,6 @@ protected:
         Write("common.cpp", "uniform float gain;\nuniform mat4 mvp;\n");
         Write("vs.cpp", "#version 120\n  #include common.cpp\n\nvoid main() { gl_Position = mvp * gl_Vertex * gain; }\n");
         Write("fs.cpp", "#version 120\nuniform sampler2D tex;\n\nvoid main() { gl_FragColor = texture2D(tex, vec2(0.5)); }\n");
-        Write("bad.cpp", "#version 120\nvoid main() { gl_Position = undefinedThing; }\n");
     }
     void TearDown() override
     {
@@ -42,15 +30,14 @@ protected:
     }
 };
 
-TEST_F(ShaderProgram, LinksAndTakesTheSettersValues)
+TEST_F(ShaderProgram, LinksTakesTheSettersValuesAndRebuilds)
 {
     TShader shader;
     const std::string output = Printed([&] { shader.Load("vs.cpp", "fs.cpp"); });
     ASSERT_TRUE(Linked(shader.program)) << output;
     // Loading lines, then the vertex log in white; nothing for the fragment.
     EXPECT_EQ(output.rfind("Loading... vs.cpp\nLoading... common.cpp\n" + Grey, 0), 0u) << output;
-    EXPECT_EQ(output.find(Red), std::string::npos) << output;
-    EXPECT_TRUE(output.ends_with("\nLoading... fs.cpp\n")) << output;
+    EXPECT_TRUE(output.find(Red) == std::string::npos && output.ends_with("\nLoading... fs.cpp\n")) << output;
 
     glUseProgram(shader.program);
     shader.SetFloat("gain", 0.25f);
@@ -62,15 +49,12 @@ TEST_F(ShaderProgram, LinksAndTakesTheSettersValues)
     glGenTextures(2, textures);
     glBindTexture(GL_TEXTURE_2D, textures[0]);  // on unit 0, must stay there
     shader.SetTexture(3, "tex", textures[1]);
-
     float gain = 0;
     GLint sampler = -1;
     glGetUniformfv(shader.program, glGetUniformLocation(shader.program, "gain"), &gain);
     glGetUniformfv(shader.program, glGetUniformLocation(shader.program, "mvp"), readBack.data());
     glGetUniformiv(shader.program, glGetUniformLocation(shader.program, "tex"), &sampler);
-    EXPECT_EQ(gain, 0.25f);
-    EXPECT_EQ(readBack, matrix);
-    EXPECT_EQ(sampler, 3);
+    EXPECT_TRUE(gain == 0.25f && readBack == matrix && sampler == 3) << gain << " " << sampler;
     EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
     EXPECT_EQ(Integer(GL_MATRIX_MODE), GL_TEXTURE);
     EXPECT_EQ(GLuint(Integer(GL_TEXTURE_BINDING_2D)), textures[0]);
@@ -79,13 +63,9 @@ TEST_F(ShaderProgram, LinksAndTakesTheSettersValues)
     glActiveTexture(GL_TEXTURE0);
     glMatrixMode(GL_MODELVIEW);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    glDeleteTextures(2, textures);
-}
 
-TEST_F(ShaderProgram, RebuildDeletesThePreviousObjects)
-{
-    TShader shader;
-    Printed([&] { shader.Load("vs.cpp", "fs.cpp"); });
+    // A rebuild deletes the previous objects (a current program lives on until it is replaced).
+    glUseProgram(0);
     const GLuint old[3] = {shader.program, shader.vertexShader, shader.fragmentShader};
     Printed([&] { shader.Load("vs.cpp", "fs.cpp"); shader.Load("vs.cpp", "fs.cpp"); });
     ASSERT_TRUE(Linked(shader.program));
@@ -93,118 +73,77 @@ TEST_F(ShaderProgram, RebuildDeletesThePreviousObjects)
     EXPECT_TRUE(glIsShader(shader.vertexShader) && glIsShader(shader.fragmentShader));
 }
 
-TEST_F(ShaderProgram, ErrorsTurnTheConsoleRedAndMissingSourcesCompileEmpty)
+TEST_F(ShaderProgram, ErrorsTurnTheConsoleRedMissingSourcesCompileEmpty)
 {
+    Write("bad.cpp", "#version 120\nvoid main() { gl_Position = undefinedThing; }\n");
     TShader loud, quiet, missing;
     const std::string output = Printed([&] { loud.Load("bad.cpp", "fs.cpp"); });
-    const size_t red = output.find(Grey + Red);
-    ASSERT_NE(red, std::string::npos) << output;
-    EXPECT_NE(output.find("error", red), std::string::npos) << output;
+    EXPECT_NE(output.find("error", output.find(Grey + Red)), std::string::npos) << output;
     quiet.verbose = false;  // the colour still switches, nothing is printed
     EXPECT_EQ(Printed([&] { quiet.Load("bad.cpp", "fs.cpp"); }), "Loading... bad.cpp\n" + Red + "Loading... fs.cpp\n");
-    EXPECT_FALSE(Linked(quiet.program));
     const std::string none = Printed([&] { missing.Load("none_vs.cpp", "none_fs.cpp"); });
     EXPECT_EQ(Occurrences(none, "ERROR XXX or CPP FILE NOT FOUND !"), 2u) << none;
-    EXPECT_NE(missing.program, 0u);
-    EXPECT_FALSE(Linked(missing.program));
-}
+    EXPECT_TRUE(missing.program != 0 && !Linked(missing.program) && !Linked(quiet.program));
 
-TEST_F(ShaderProgram, DiagnosticsShowTheOffendingLine)
-{
+    // Diagnostics show the offending line of the expanded text, the included one here.
     Write("broken.cpp", "float broken = undefined_thing;\n");
     Write("fs_bad.cpp", "#version 120\n#include broken.cpp\nvoid main() { gl_FragColor = vec4(broken); }\n");
     shaderDiagnostics = true;
-    TShader shader;
-    const std::string output = Printed([&] { shader.Load("vs.cpp", "fs_bad.cpp"); });
-    const std::string rule(75, '=');
-    EXPECT_EQ(output.rfind(Cyan + "\n\nVertex loading: vs.cpp\n" + rule + "\n", 0), 0u) << output;
-    EXPECT_NE(output.find(Green + "\nFragment loading: fs_bad.cpp\n" + rule + "\n"), std::string::npos);
-    // The expanded text puts the included line second.
-    EXPECT_NE(output.find(Cyan + "    2: float broken = undefined_thing;\n" + Red), std::string::npos) << output;
-    EXPECT_TRUE(output.ends_with(Grey + "\n")) << output;
+    const std::string report = Printed([&] { loud.Load("vs.cpp", "fs_bad.cpp"); }), rule(75, '=');
+    EXPECT_EQ(report.rfind(Cyan + "\n\nVertex loading: vs.cpp\n" + rule + "\n", 0), 0u) << report;
+    EXPECT_NE(report.find(Green + "\nFragment loading: fs_bad.cpp\n" + rule + "\n"), std::string::npos);
+    EXPECT_NE(report.find(Cyan + "    2: float broken = undefined_thing;\n" + Red), std::string::npos) << report;
+    EXPECT_TRUE(report.ends_with(Grey + "\n")) << report;
 }
 
 TEST_F(ShaderProgram, ComputeWritesItsStorageBufferAndImages)
 {
     Write("particles.glsl",
-          "#version 430\nlayout(local_size_x = 1) in;\n"
-          "layout(std430, binding = 4) buffer Cells { vec4 cells[]; };\n"
-          "layout(rgba32f, binding = 0) writeonly uniform image2D positionImg;\n"
-          "layout(rgba32f, binding = 1) writeonly uniform image2D auxImg;\n"
-          "layout(rgba32f, binding = 2) writeonly uniform image2D colorImg;\n"
+          "#version 430\nlayout(local_size_x = 1) in;\nlayout(std430, binding = 4) buffer Cells { vec4 cells[]; };\n"
+          "layout(rgba32f, binding = 0) writeonly uniform image2D img0;\n"
+          "layout(rgba32f, binding = 1) writeonly uniform image2D img1;\n"
+          "layout(rgba32f, binding = 2) writeonly uniform image2D img2;\n"
           "void main() {\n  uint i = gl_GlobalInvocationID.x;\n  ivec2 p = ivec2(int(i % 4u), int(i / 4u));\n"
-          "  cells[i] = vec4(float(i), 2.0 * float(i), 1.0, -1.0);\n"
-          "  imageStore(positionImg, p, vec4(1.0, 0.0, 0.0, float(i)));\n"
-          "  imageStore(auxImg, p, vec4(2.0, 0.0, 0.0, float(i)));\n"
-          "  imageStore(colorImg, p, vec4(3.0, 0.0, 0.0, float(i)));\n}\n");
+          "  cells[i] = vec4(float(i), 2.0 * float(i), 1.0, -1.0);\n  imageStore(img0, p, vec4(1.0, 0.0, 0.0, float(i)));\n"
+          "  imageStore(img1, p, vec4(2.0, 0.0, 0.0, float(i)));\n  imageStore(img2, p, vec4(3.0, 0.0, 0.0, float(i)));\n}\n");
     TComputeShader compute;
     compute.width = 4;
     compute.height = 2;
-    const std::string output = Printed([&] { compute.Load("particles.glsl"); });
+    std::string output = Printed([&] { compute.Load("particles.glsl"); });
     ASSERT_TRUE(Linked(compute.program)) << output;
     EXPECT_EQ(output.rfind(BrightWhiteCode + "\nComputer shader: particles.glsl\n" + std::string(56, '=') + "\n", 0), 0u);
     EXPECT_EQ(output.find(Red), std::string::npos) << output;
     EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE9);
-    for (const GLuint buffer : compute.buffers) {
-        glBindBuffer(GL_SHADER_STORAGE_BUFFER, buffer);
-        GLint size = 0;
-        glGetBufferParameteriv(GL_SHADER_STORAGE_BUFFER, GL_BUFFER_SIZE, &size);
-        EXPECT_EQ(size, 4 * 2 * 16);
-    }
+    GLint sizes[3] = {};
+    for (int k = 0; k < 3; ++k) glGetNamedBufferParameteriv(compute.buffers[k], GL_BUFFER_SIZE, &sizes[k]);
+    EXPECT_TRUE(sizes[0] == 4 * 2 * 16 && sizes[1] == sizes[0] && sizes[2] == sizes[0]);
 
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 4, compute.buffers[0]);
     glUseProgram(compute.program);
     glDispatchCompute(8, 1, 1);
     glMemoryBarrier(GL_ALL_BARRIER_BITS);
-    float cells[8][4];
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, compute.buffers[0]);
-    glGetBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, sizeof cells, cells);
-    // Image units 0, 1, 2 hold the position, aux and colour images, marked 1, 2, 3.
-    const GLuint images[3] = {compute.positionImage, compute.auxImage, compute.colorImage};
-    float texels[3][8][4];
-    for (int k = 0; k < 3; ++k) {
-        glBindTexture(GL_TEXTURE_2D, images[k]);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels[k]);
-    }
+    float cells[8][4], texels[3][8][4];
+    glGetNamedBufferSubData(compute.buffers[0], 0, sizeof cells, cells);
+    const GLuint images[3] = {compute.positionImage, compute.auxImage, compute.colorImage};  // image units 0, 1, 2
+    for (int k = 0; k < 3; ++k) glGetTextureImage(images[k], 0, GL_RGBA, GL_FLOAT, sizeof texels[k], texels[k]);
     for (int i = 0; i < 8; ++i) {
         EXPECT_TRUE(cells[i][0] == float(i) && cells[i][1] == 2.0f * float(i) && cells[i][3] == -1.0f) << i;
         for (int k = 0; k < 3; ++k) EXPECT_TRUE(texels[k][i][0] == float(k + 1) && texels[k][i][3] == float(i)) << k << i;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
 
-TEST_F(ShaderProgram, ComputeFromAMissingOrBrokenSource)
-{
-    TComputeShader missing, broken;
-    missing.width = missing.height = broken.width = broken.height = 2;
-    std::string output = Printed([&] { missing.Load("nowhere.glsl"); });
-    EXPECT_EQ(output.rfind("Cannot open shader source file.\n" + BrightWhiteCode + "\nComputer shader: nowhere.glsl", 0), 0u)
-        << output;
-    EXPECT_NE(missing.program, 0u);
-    EXPECT_TRUE(glIsBuffer(missing.buffers[2]));
-
-    Write("broken.glsl", "#version 430\nlayout(local_size_x = 1) in;\nvoid main() { undefinedThing = 1; }\n");
-    output = Printed([&] { broken.Load("broken.glsl"); });
-    const size_t red = output.find(Red + "\n");
-    ASSERT_NE(red, std::string::npos) << output;
-    EXPECT_NE(output.find("error", red), std::string::npos);
-    EXPECT_TRUE(output.ends_with("\n" + BrightWhiteCode + "\n" + BrightWhiteCode + "\n")) << output;
-}
-
-using ReadShader = TempFolderTest;
-
-TEST_F(ReadShader, ReturnsTheWholeFileTerminated)
-{
+    // A missing source compiles empty and still gets its buffers; whole-file reads stay terminated.
+    TComputeShader missing;
+    missing.width = missing.height = 2;
+    output = Printed([&] { missing.Load("nowhere.glsl"); });
+    EXPECT_EQ(output.rfind("Cannot open shader source file.\n" + BrightWhiteCode + "\nComputer shader: nowhere.glsl", 0), 0u);
+    EXPECT_TRUE(missing.program != 0 && glIsBuffer(missing.buffers[2]));
     const std::string bytes("one\0two\nthree", 13);
     Write("f.glsl", bytes);
     const std::unique_ptr<char[]> text = ReadShaderFile("f.glsl");
     ASSERT_TRUE(text);
     EXPECT_EQ(std::string(text.get(), bytes.size() + 1), bytes + '\0');
-    const std::string output = Printed([] {
-        EXPECT_FALSE(ReadShaderFile("none.glsl"));
-        EXPECT_FALSE(ReadShaderFile("."));  // a folder is no file
-    });
-    EXPECT_EQ(output, "Cannot open shader source file.\nCannot open shader source file.\n");
+    EXPECT_EQ(Printed([] { EXPECT_FALSE(ReadShaderFile(".")); }), "Cannot open shader source file.\n");  // a folder is no file
 }
 
 }  // namespace

@@ -13,15 +13,13 @@ const std::string NotFound = Red + "\nERROR XXX or CPP FILE NOT FOUND !\n";
 
 struct Loaded {
     std::optional<std::string> text;  // empty when the result was null
-    std::string output;               // what the call printed
+    std::string output;
 };
 
 Loaded Load(const std::string& path, const Table& table = {})
 {
     Loaded got;
-    got.output = Printed([&] {
-        if (const std::unique_ptr<char[]> text = LoadShaderSource(table, path)) got.text = text.get();
-    });
+    got.output = Printed([&] { if (auto text = LoadShaderSource(table, path)) got.text = text.get(); });
     return got;
 }
 
@@ -31,38 +29,27 @@ TEST_F(ShaderSource, LineRulesAndDirectives)
 {
     Write("x.cpp", "float x_value;\n");
     Write("a", "short\n");  // no ".cpp": read without a copy
-    const Table table = {{"KEY", "float k = 2.0;"}, {"KE", "wrong"}};
     const std::string x = "Loading... x.cpp\n", xText = "float x_value;\n\n";
-    const struct {
-        std::string file, expanded, printed = {};  // printed after t.cpp's own loading line
-    } cases[] = {
-        {"abc", "abc\n"},  // the last line gains a newline
-        {"", ""},
-        {"\n\n", "\n\n"},
+    const struct { std::string file, expanded, printed = {}; } cases[] = {  // printed: after t.cpp's line
+        {"abc", "abc\n"}, {"", ""}, {"\n\n", "\n\n"},
         {"\t  x;\t\n  #define", "\t  x;\t\n  #define\n"},  // nine characters or fewer: untouched
         {"   #define", "#define\n"},                      // ten: tabs and leading spaces go
         {"\t  x = 1;\t// long", "x = 1; // long\n"},
         {" #include\n#include \n\t#replace", " #include\n#include \n\t#replace\n"},
-        {"\t#Include x.cpp", "#Include x.cpp\n"},  // keywords are case-sensitive
-        {"  #includes x.cpp", "#includes x.cpp\n"},  // and whole
-        {"  #include ", "#include \n"},              // a trailing space gives no second token
+        {"\t#Include x.cpp", "#Include x.cpp\n"}, {"  #includes x.cpp", "#includes x.cpp\n"},  // case-sensitive, whole
+        {"  #include ", "#include \n"},  // a trailing space gives no second token
         {"first long line\r\nx\r\n", "first long line\nx\n"},
         // Exact keys; the replacement goes in as it is; two spaces give an empty key.
         {"#replace KEY and more\n \t#replace KEY\n#replace key more\n#replace KEYS\n#replace   ",
          "float k = 2.0;\nfloat k = 2.0;\n \n \n \n"},
-        {"\t \t #include x.cpp trailing tokens", xText, x},
-        {"#include \"x.cpp\"", xText, x},
-        {"#include x\".cpp\"", xText, x},
-        {"#include \"\"x.cpp", xText, x},
+        {"\t \t #include x.cpp trailing tokens", xText, x}, {"#include \"x.cpp\"", xText, x}, {"#include x\".cpp\"", xText, x},
         {"#include a", "short\n\n", "Loading... a\n"},
-        // A missing include prints its error and expands to nothing.
-        {"#include none.cpp", "\n", "Loading... none.cpp\n" + NotFound},
-        {"#include  none.cpp", "\n", "Loading... \n" + NotFound},
-        {"#include none", "\n", "Loading... none\n" + NotFound},
+        {"#include none.cpp", "\n", "Loading... none.cpp\n" + NotFound},  // a missing include expands to nothing
+        {"#include  none.cpp", "\n", "Loading... \n" + NotFound}, {"#include none", "\n", "Loading... none\n" + NotFound},
     };
     for (const auto& c : cases) {
         Write("t.cpp", c.file);
-        const Loaded got = Load("t.cpp", table);
+        const Loaded got = Load("t.cpp", {{"KEY", "float k = 2.0;"}, {"KE", "wrong"}});
         EXPECT_EQ(got.text, c.expanded) << c.file;
         EXPECT_EQ(got.output, "Loading... t.cpp\n" + c.printed) << c.file;
     }
@@ -76,14 +63,14 @@ TEST_F(ShaderSource, NestedIncludesAndScrambledCopiesGiveByteIdenticalText)
     Write("inc.cpp", "  uniform float _k0;\n#include \"sub\"/deeper.cpp\n");
     Write("sub/deeper.cpp", "uniform float _k1;\n");
     const Loaded sources = Load("main.cpp", table);
-    EXPECT_EQ(sources.text, "#version 430\nuniform float _k0;\nuniform float _k1;\n\n\nuniform vec3 light;\nvoid main() { }\n");
+    ASSERT_EQ(sources.text, "#version 430\nuniform float _k0;\nuniform float _k1;\n\n\nuniform vec3 light;\nvoid main() { }\n");
     EXPECT_EQ(sources.output, "Loading... main.cpp\nLoading... inc.cpp\nLoading... sub/deeper.cpp\n");
-    for (const char* copy : {"inc.xxx", "sub/deeper.xxx"}) EXPECT_TRUE(fs::exists(copy)) << copy;
-
-    // The copy is the text and its terminating zero, scrambled.
+    EXPECT_TRUE(fs::exists("inc.xxx") && fs::exists("sub/deeper.xxx"));
+    // The copy is the text and its terminating zero, scrambled with masks below 255.
     std::ifstream in("main.xxx", std::ios::binary);
-    std::string copy{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_TRUE(sources.text);
+    std::string copy{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}, masks(20000, '\0');
+    ScrambleBytes(masks.data(), masks.size());
+    for (const char m : masks) ASSERT_NE(static_cast<unsigned char>(m), 255);
     ASSERT_EQ(copy.size(), sources.text->size() + 1);
     EXPECT_NE(copy.substr(0, copy.size() - 1), *sources.text);
     ScrambleBytes(copy.data(), copy.size());
@@ -91,15 +78,13 @@ TEST_F(ShaderSource, NestedIncludesAndScrambledCopiesGiveByteIdenticalText)
 
     fs::remove("sub/deeper.cpp");  // the included copy serves
     EXPECT_EQ(Load("main.cpp", table).text, sources.text);
-    // Only the top-level copy: it already holds the included texts.
     for (const char* name : {"main.cpp", "inc.cpp", "inc.xxx", "sub/deeper.xxx"}) fs::remove(name);
-    const Loaded copyOnly = Load("main.cpp", table);
+    const Loaded copyOnly = Load("main.cpp", table);  // the top-level copy holds the included texts
     EXPECT_EQ(copyOnly.text, sources.text);
     EXPECT_EQ(copyOnly.output, "Loading... main.cpp\n");
     fs::remove("main.xxx");  // neither: null, in red
-    const Loaded none = Load("main.cpp", table);
-    EXPECT_FALSE(none.text);
-    EXPECT_EQ(none.output, "Loading... main.cpp\n" + NotFound);
+    EXPECT_FALSE(Load("main.cpp", table).text);
+    EXPECT_EQ(Load("main.cpp", table).output, "Loading... main.cpp\n" + NotFound);
 }
 
 TEST_F(ShaderSource, IncludeCyclesStopWithAMessage)
@@ -112,10 +97,7 @@ TEST_F(ShaderSource, IncludeCyclesStopWithAMessage)
         EXPECT_EQ(Occurrences(got.output, "Loading... "), size_t(MaxIncludeDepth) + 1) << top;
         EXPECT_EQ(Occurrences(got.output, Red + "\nERROR INCLUDE NESTED TOO DEEP"), 1u) << top;
         ASSERT_TRUE(got.text) << top;
-        if (*top == 'a') {  // each level keeps its own line
-            EXPECT_EQ(Occurrences(*got.text, "line of a.cpp\n"), size_t(MaxIncludeDepth) / 2 + 1);
-            EXPECT_EQ(Occurrences(*got.text, "line of b.cpp\n"), size_t(MaxIncludeDepth) / 2);
-        }
+        EXPECT_EQ(Occurrences(*got.text, "line of "), size_t(MaxIncludeDepth) + 1) << top;  // each level keeps its own line
     }
 }
 
@@ -128,35 +110,18 @@ TEST_F(ShaderSource, ReadOnlySourcesAndUnwritableOrDamagedCopies)
     std::string unterminated = "hello";  // scrambled without its zero byte
     ScrambleBytes(unterminated.data(), unterminated.size());
     Write("short.xxx", unterminated);
-    const struct {
-        const char *path, *text;
-    } cases[] = {{"w.cpp", "uniform float written;\n"}, {"empty.cpp", ""}, {"short.cpp", "hello"}};
+    const struct { const char *path, *text; } cases[] = {{"w.cpp", "uniform float written;\n"}, {"empty.cpp", ""},
+                                                           {"short.cpp", "hello"}};
     for (const auto& c : cases) EXPECT_EQ(Load(c.path).text, c.text) << c.path;
     EXPECT_TRUE(fs::is_directory("w.xxx"));
 }
 
-TEST(ScrambleBytes, IsItsOwnInverseWithMasksBelow255)
-{
-    const std::string zeros(20000, '\0');
-    std::string masks = zeros;  // scrambling zeros shows the masks themselves
-    ScrambleBytes(masks.data(), masks.size());
-    EXPECT_NE(masks, zeros);
-    for (const char m : masks) ASSERT_NE(static_cast<unsigned char>(m), 255);
-    ScrambleBytes(masks.data(), masks.size());
-    EXPECT_EQ(masks, zeros);
-}
-
 TEST(LogLineNumber, ParsesBothDriverFormsAndNeverFails)
 {
-    const struct {
-        const char* line;
-        int number;
-    } cases[] = {
+    const struct { const char* line; int number; } cases[] = {
         {"0(12) : error C0000: syntax error", 12}, {"0:7(3): error: undeclared identifier", 7}, {"0(1) : warning", 1},
-        {"0(", 0}, {"0(abc) : error", 0}, {"0(99999999999999999999) : error", 0}, {"0(-3) : error", 0},
-        {"0(0) : error", 0}, {"0(5", 0}, {"0(5 : error", 0}, {"0:5:3 error", 0}, {"1(5) : error", 0},
-        {"ERROR: 0:12: x", 0}, {"", 0}, {"0", 0},
-    };
+        {"0(", 0}, {"0(abc) : error", 0}, {"0(99999999999999999999) : error", 0}, {"0(-3) : error", 0}, {"0(0) : error", 0},
+        {"0(5", 0}, {"0(5 : error", 0}, {"0:5:3 error", 0}, {"1(5) : error", 0}, {"ERROR: 0:12: x", 0}, {"", 0}, {"0", 0}};
     for (const auto& c : cases) EXPECT_EQ(LogLineNumber(c.line), c.number) << c.line;
 }
 

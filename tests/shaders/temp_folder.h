@@ -1,5 +1,5 @@
-// A scratch folder for tests that read and write real files. The test runs inside it
-// (shader and mesh paths are relative to the working directory); it is removed afterwards.
+// A scratch folder for tests that read and write real files: the test runs inside it
+// (shader and mesh paths are relative to the working directory), and it goes afterwards.
 #pragma once
 #include "app/console.h"
 
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <string>
 
 namespace fs = std::filesystem;
 
@@ -30,8 +29,7 @@ inline size_t Occurrences(const std::string& haystack, const std::string& needle
     return n;
 }
 
-// What fn printed on stdout.
-template <class Fn> std::string Printed(Fn fn)
+template <class Fn> std::string Printed(Fn fn)  // what fn wrote on stdout
 {
     ::testing::internal::CaptureStdout();
     fn();
@@ -40,10 +38,8 @@ template <class Fn> std::string Printed(Fn fn)
 
 class TempFolderTest : public ::testing::Test {
 protected:
-    fs::path previous = fs::current_path();
-    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    fs::path dir = fs::temp_directory_path() /
-                   ("hollowmere_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name());
+    // One test at a time per process: the process id names the folder.
+    const fs::path previous = fs::current_path(), dir = fs::temp_directory_path() / ("hollowmere_" + std::to_string(getpid()));
     void SetUp() override
     {
         fs::remove_all(dir);
