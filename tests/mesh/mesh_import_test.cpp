@@ -1,6 +1,5 @@
-// The OBJ loader on the real meshes (checked against an independent line-by-line reading
-// of each file) and on small files for the face forms, indices, objects, colours,
-// normals and the inputs it refuses.
+// The OBJ loader on the real meshes, against an independent line-by-line reading of each
+// file, and on small files for the face forms, objects, colours, normals and refused input.
 #include "mesh/mesh.h"
 #include "shaders/temp_folder.h"
 
@@ -23,7 +22,7 @@ struct Expected {
 Expected ReadPlainly(const fs::path& path)
 {
     Expected e;
-    std::vector<std::array<float, 2>> uvs;
+    std::vector<std::array<float, 2>> uvs{{0, 0}};  // uvs[0]: a corner without one
     std::set<std::tuple<int, float, float>> distinct;
     std::ifstream in(path);
     auto number = [](const std::string& word) { return std::strtof(word.c_str(), nullptr); };
@@ -35,18 +34,16 @@ Expected ReadPlainly(const fs::path& path)
         if (keyword == "vt" && words >> a >> b) uvs.push_back({number(a), number(b)});
         e.normals += keyword == "vn";
         e.objects += keyword == "o";
-        if (keyword != "f") continue;
         std::vector<int> corners;
-        for (std::string corner; words >> corner;) {
+        for (std::string corner; keyword == "f" && words >> corner;) {
             corners.push_back(std::atoi(corner.c_str()) - 1);
             const size_t slash = corner.find('/');
-            std::array<float, 2> uv{0, 0};
-            if (slash != std::string::npos && corner[slash + 1] != '/') uv = uvs.at(size_t(std::atoi(&corner[slash + 1]) - 1));
+            const auto& uv = uvs.at(slash == std::string::npos ? 0 : size_t(std::atoi(&corner[slash + 1])));
             distinct.insert({corners.back(), uv[0], uv[1]});
         }
         for (size_t j = 1; j + 1 < corners.size(); ++j) e.triangles.push_back({corners[0], corners[j], corners[j + 1]});
     }
-    e.texcoords = int(uvs.size());
+    e.texcoords = int(uvs.size()) - 1;
     e.distinctVertices = distinct.size();
     return e;
 }
@@ -58,23 +55,19 @@ TEST(MeshImport, EveryRealMeshMatchesAPlainReading)
         if (entry.path().extension() != ".obj") continue;
         ++files;
         const std::string name = entry.path().string();
-        const Expected e = ReadPlainly(entry.path());
+        const Expected e = ReadPlainly(name);
         ASSERT_EQ(e.objects, 0) << name;  // so one range of triangles, with no object
         TMesh mesh;
         EXPECT_EQ(Printed([&] { EXPECT_TRUE(mesh.Import(name.c_str())); }), "Import.. " + name + "\n");
         EXPECT_TRUE(mesh.loaded && mesh.hasNormals) << name;  // no file carries normals: all generated
-        EXPECT_EQ(mesh.positionCount * 3, int(e.positions.size())) << name;
         EXPECT_EQ(mesh.positions, e.positions) << name;
-        EXPECT_EQ(mesh.texcoordCount, e.texcoords) << name;
-        EXPECT_EQ(mesh.normalCount, e.normals) << name;
-        EXPECT_EQ(mesh.triangleCount, int(e.triangles.size())) << name;
+        EXPECT_EQ(std::tuple(mesh.positionCount * 3, mesh.texcoordCount, mesh.normalCount, mesh.triangleCount, mesh.vertices.size()),
+                  std::tuple(int(e.positions.size()), e.texcoords, e.normals, int(e.triangles.size()), e.distinctVertices)) << name;
         ASSERT_EQ(mesh.indices.size(), e.triangles.size() * 3) << name;
-        EXPECT_EQ(mesh.vertices.size(), e.distinctVertices) << name;
         EXPECT_EQ(mesh.objectStarts, std::vector<int32_t>{mesh.triangleCount}) << name;
         size_t wrongCorners = 0, badNormals = 0;
         for (size_t i = 0; i < mesh.indices.size(); ++i) {
-            const float* p = mesh.vertices.at(mesh.indices[i]).position;
-            const float* q = &e.positions[size_t(e.triangles[i / 3][i % 3]) * 3];
+            const float *p = mesh.vertices.at(mesh.indices[i]).position, *q = &e.positions[size_t(e.triangles[i / 3][i % 3]) * 3];
             wrongCorners += !(p[0] == q[0] && p[1] == q[1] && p[2] == q[2]);
         }
         for (const MeshVertex& v : mesh.vertices)
@@ -101,32 +94,26 @@ const std::string Triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
 
 TEST_F(MeshFile, FanTriangulationAndIndexForms)
 {
-    const struct {
-        const char* what;
-        std::string text;
-        std::vector<uint32_t> indices;
-        size_t vertices;
-    } cases[] = {
-        {"quad", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", {0, 1, 2, 0, 2, 3}, 4},
-        {"negative indices count back from the last line read", Triangle + "f -3 -2 -1\nv 5 5 5\nf -4 -3 -1\n", {0, 1, 2, 0, 1, 3}, 4},
-        {"different texture coordinates split a position",
-         Triangle + "vt 0 0\nvt 1 1\nvt 0 0\nf 1/1 2/1 3/1\nf 1/2 2/3 3/3\n", {0, 1, 2, 3, 1, 2}, 4},
-        {"position//normal form", Triangle + "vn 0 0 1\nvn 0 0 -1\nf 1//1 2//1 3//2\nf 1//2 2//1 3//2\n", {0, 1, 2, 3, 1, 2}, 4},
-        {"three-number form", Triangle + "vt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 1/1/1\n", {0, 1, 2, 0, 2, 0}, 3},
-        {"equal coordinates on two v lines stay apart", "v 0 0 0\nv 0 0 0\nv 1 1 0\nf 1 2 3\n", {0, 1, 2}, 3},
-        {"carriage returns and blank lines", "v 0 0 0\r\n\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n", {0, 1, 2}, 3},
-        {"long comment is skipped whole", Triangle + "# " + std::string(300, 'c') + " f 1 2 3\nf 3 2 1\n", {0, 1, 2}, 3},
+    const struct { std::string text; std::vector<uint32_t> indices; size_t vertices; } cases[] = {
+        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", {0, 1, 2, 0, 2, 3}, 4},  // a quad
+        {Triangle + "f -3 -2 -1\nv 5 5 5\nf -4 -3 -1\n", {0, 1, 2, 0, 1, 3}, 4},  // counted back from the last line read
+        {Triangle + "vt 0 0\nvt 1 1\nvt 0 0\nf 1/1 2/1 3/1\nf 1/2 2/3 3/3\n", {0, 1, 2, 3, 1, 2}, 4},  // 1/2 splits a position
+        {Triangle + "vn 0 0 1\nvn 0 0 -1\nf 1//1 2//1 3//2\nf 1//2 2//1 3//2\n", {0, 1, 2, 3, 1, 2}, 4},
+        {Triangle + "vt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 1/1/1\n", {0, 1, 2, 0, 2, 0}, 3},
+        {"v 0 0 0\nv 0 0 0\nv 1 1 0\nf 1 2 3\n", {0, 1, 2}, 3},  // equal coordinates on two lines stay apart
+        {"v 0 0 0\r\n\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n", {0, 1, 2}, 3},
+        {Triangle + "# " + std::string(300, 'c') + " f 1 2 3\nf 3 2 1\n", {0, 1, 2}, 3},  // a long comment goes whole
     };
     for (const auto& c : cases) {
         TMesh mesh;
-        ASSERT_TRUE(Import(mesh, c.text)) << c.what;
-        EXPECT_EQ(mesh.indices, c.indices) << c.what;
-        EXPECT_EQ(mesh.vertices.size(), c.vertices) << c.what;
-        EXPECT_EQ(output.find("skipped"), std::string::npos) << c.what << "\n" << output;
+        ASSERT_TRUE(Import(mesh, c.text)) << c.text;
+        EXPECT_EQ(mesh.indices, c.indices) << c.text;
+        EXPECT_EQ(mesh.vertices.size(), c.vertices) << c.text;
+        EXPECT_EQ(output.find("skipped"), std::string::npos) << output;
     }
 }
 
-TEST_F(MeshFile, ObjectsColoursAndGivenNormals)
+TEST_F(MeshFile, ObjectsColoursAndNormals)
 {
     TMesh mesh;
     ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\no first\nf 1 2 3\no second one\nf 1 2 3\nf 3 2 1\n"));
@@ -139,26 +126,18 @@ TEST_F(MeshFile, ObjectsColoursAndGivenNormals)
     // The previous contents go; six-number "v" lines carry colours; the file has normals
     // that the face names none of, so they stay zero and none are generated.
     ASSERT_TRUE(Import(mesh, "v 0 0 0 0.1 0.2 0.3\nv 1 0 0 0.5\nv 0 1 0\nvt 0.25 0.75\nvn 0 1 0\nf 1/1 2/1 3/1\n"));
-    EXPECT_EQ(mesh.objectStarts, std::vector<int32_t>{1});
-    EXPECT_EQ(mesh.vertices.size(), 3u);
+    EXPECT_TRUE(mesh.objectStarts == std::vector<int32_t>{1} && mesh.vertices.size() == 3u);
     EXPECT_EQ(mesh.colours, (std::vector<float>{0.1f, 0.2f, 0.3f, 0.5f, 1, 1, 1, 1, 1}));
-    const MeshVertex& v = mesh.vertices[0];
-    EXPECT_TRUE(v.texcoord[0] == 0.25f && v.texcoord[1] == 0.75f && v.colour[2] == 0.3f);
-    for (const MeshVertex& w : mesh.vertices) EXPECT_TRUE(w.normal[0] == 0 && w.normal[1] == 0 && w.normal[2] == 0);
+    EXPECT_TRUE(mesh.vertices[0].texcoord[0] == 0.25f && mesh.vertices[0].texcoord[1] == 0.75f && mesh.vertices[0].colour[2] == 0.3f);
+    for (const MeshVertex& v : mesh.vertices) EXPECT_TRUE(v.normal[0] == 0 && v.normal[1] == 0 && v.normal[2] == 0);
 
-    // More than eight normals per position line: all of them are kept.
-    std::string many = Triangle;
+    std::string many = Triangle;  // more than eight normals per position line: all are kept
     for (int k = 1; k <= 30; ++k) many += "vn 0 0 " + std::to_string(k) + "\n";
     ASSERT_TRUE(Import(mesh, many + "f 1//30 2//29 3//-3\n"));
     ASSERT_EQ(mesh.normals.size(), 90u);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(mesh.vertices[size_t(k)].normal[2], float(30 - k));
-}
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(mesh.vertices[k].normal[2], float(30 - k));
 
-TEST_F(MeshFile, GeneratedNormalsAreAreaWeightedAndNeverNaN)
-{
-    // Vertex 1 is shared by a unit triangle in the xy plane (normal 0 0 1) and one four
-    // times larger in xz (0 4 0).
-    TMesh mesh;
+    // Generated normals: vertex 1 is shared by a unit triangle in xy (normal 0 0 1) and one four times larger in xz.
     ASSERT_TRUE(Import(mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 2\nv 2 0 0\nf 1 2 3\nf 1 4 5\n"));
     const float s = std::sqrt(17.0f), expected[3] = {0, 4 / s, 1 / s};
     for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(mesh.vertices[0].normal[k], expected[k]);
@@ -170,52 +149,38 @@ TEST_F(MeshFile, GeneratedNormalsAreAreaWeightedAndNeverNaN)
 
 TEST_F(MeshFile, FacesOutsideWhatTheLoaderTakesAreSkipped)
 {
-    const struct {
-        std::string text;
-        int line;
-        const char* message;
-    } cases[] = {
+    const struct { std::string text; int line; const char* message; } cases[] = {
         {Triangle + "f 0 1 2\n", 4, "position index of corner 1"},
-        {"v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", 3, "position index of corner 3"},  // forward reference
+        {"v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", 3, "position index of corner 3"},  // a forward reference
         {Triangle + "f -4 -1 -2\n", 4, "position index of corner 1"},
         {Triangle + "f 99999999999999999999999 1 2\n", 4, "position index of corner 1"},
         {Triangle + "vt 0 0\nf 1/1 2/2 3/1\n", 5, "texture coordinate index of corner 2"},
         {Triangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", 5, "normal index of corner 3"},
         {Triangle + "vt 0 0\nvn 0 0 1\nf 1/1/0 2/1/1 3/1/1\n", 6, "normal index of corner 1"},
-        {Triangle + "f 1 2\n", 4, "fewer than three corners"},
-        {Triangle + "f\n", 4, "face without corners"},
-        {Triangle + "f a b c\n", 4, "fewer than three corners"},
-        {Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", 5, "corner 4 lacks"},
+        {Triangle + "f 1 2\n", 4, "fewer than three corners"}, {Triangle + "f a b c\n", 4, "fewer than three corners"},
+        {Triangle + "f\n", 4, "face without corners"}, {Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", 5, "corner 4 lacks"},
         {Triangle + "f" + std::string(300, '1') + " 1 2 3\n", 4, "longer than 255"},
     };
     for (const auto& c : cases) {
-        TMesh mesh;
-        // The good faces after the bad one still load.
+        TMesh mesh;  // the good faces after the bad one still load
         ASSERT_TRUE(Import(mesh, c.text + "f 1 2 3\nv 9 9 9\nf 3 2 4\n")) << c.text;
-        EXPECT_EQ(mesh.triangleCount, 2) << c.text;
-        EXPECT_EQ(mesh.indices.size(), 6u) << c.text;
+        EXPECT_TRUE(mesh.triangleCount == 2 && mesh.indices.size() == 6u) << c.text;
         for (const uint32_t i : mesh.indices) EXPECT_LT(i, mesh.vertices.size()) << c.text;
         EXPECT_NE(output.find("Import.. m.obj:" + std::to_string(c.line) + ": "), std::string::npos) << output;
         EXPECT_NE(output.find(c.message), std::string::npos) << output;
     }
-}
-
-TEST_F(MeshFile, ManyRejectionsAreSummarisedAndMissingFilesLeaveAnEmptyRecord)
-{
-    std::string text = Triangle;
+    std::string text = Triangle;  // many are summarised
     for (int k = 0; k < 20; ++k) text += "f 0 0 0\n";
     TMesh mesh;
     ASSERT_TRUE(Import(mesh, text));
     EXPECT_EQ(mesh.triangleCount, 0);
     EXPECT_NE(output.find(": 20 statements skipped in all"), std::string::npos) << output;
 
-    ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\n"));
+    ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\n"));  // a file that cannot be read leaves an empty record
     for (const char* path : {"none.obj", ".", static_cast<const char*>(nullptr)}) {  // a folder reads as no file
         EXPECT_EQ(Printed([&] { EXPECT_FALSE(mesh.Import(path)); }), "Import.. " + std::string(path ? path : "") + "\n");
-        EXPECT_FALSE(mesh.loaded);
-        EXPECT_TRUE(mesh.vertices.empty() && mesh.indices.empty() && mesh.objectStarts.empty() && mesh.vertexMap.empty());
-        EXPECT_EQ(mesh.positionCount + mesh.triangleCount, 0);
-        EXPECT_EQ(mesh.objectIndex, -1);
+        EXPECT_TRUE(!mesh.loaded && mesh.vertices.empty() && mesh.indices.empty() && mesh.objectStarts.empty()) << path;
+        EXPECT_TRUE(mesh.vertexMap.empty() && mesh.positionCount + mesh.triangleCount == 0 && mesh.objectIndex == -1) << path;
     }
 }
 

@@ -22,10 +22,10 @@ inline void Write(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline size_t Occurrences(const std::string& haystack, const std::string& needle)
+inline size_t Occurrences(const std::string& text, const std::string& part)
 {
     size_t n = 0;
-    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
 }
 
@@ -38,7 +38,6 @@ template <class Fn> std::string Printed(Fn fn)  // what fn wrote on stdout
 
 class TempFolderTest : public ::testing::Test {
 protected:
-    // One test at a time per process: the process id names the folder.
     const fs::path previous = fs::current_path(), dir = fs::temp_directory_path() / ("hollowmere_" + std::to_string(getpid()));
     void SetUp() override
     {
