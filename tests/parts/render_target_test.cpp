@@ -10,28 +10,11 @@ namespace {
 
 using Rgba = std::array<unsigned char, 4>;
 
-std::vector<Rgba> Texels(GLuint texture)
+template <class T> std::vector<T> Texels(GLuint texture, GLenum format, GLenum type)
 {
-    std::vector<Rgba> texels(32 * 16);
-    glGetTextureImage(texture, 0, GL_RGBA, GL_UNSIGNED_BYTE, GLsizei(texels.size() * 4), texels.data());
+    std::vector<T> texels(32 * 16);
+    glGetTextureImage(texture, 0, format, type, GLsizei(texels.size() * sizeof(T)), texels.data());
     return texels;
-}
-
-float Depth(const RenderTarget& rt)
-{
-    std::vector<float> depths(32 * 16);
-    glGetTextureImage(rt.depthTexture, 0, GL_DEPTH_COMPONENT, GL_FLOAT, GLsizei(depths.size() * 4), depths.data());
-    return depths[5];
-}
-
-void ClearAll(RenderTarget& rt, const Rgba (&colours)[3], float depth)
-{
-    SelectDrawBuffers(rt, 3);
-    for (int k = 0; k < 3; ++k) {
-        const float c[4] = {colours[k][0] / 255.0f, colours[k][1] / 255.0f, colours[k][2] / 255.0f, 1.0f};
-        glClearBufferfv(GL_COLOR, k, c);
-    }
-    glClearBufferfv(GL_DEPTH, 0, &depth);
 }
 
 TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
@@ -40,45 +23,51 @@ TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
     ASSERT_TRUE(window.ok);
     GLint most = 0, samples = -1;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
-    const struct { int requested, expected; } requests[] = {{0, 0}, {-3, 0}, {1, std::min(1, most)}, {8, std::min(8, most)}, {1000, most}};
-    for (const auto& r : requests) EXPECT_EQ(SupportedSamples(r.requested), r.expected) << r.requested;
+    const int requests[][2] = {{0, 0}, {-3, 0}, {1, std::min(1, most)}, {8, std::min(8, most)}, {1000, most}};
+    for (const auto& r : requests) EXPECT_EQ(SupportedSamples(r[0]), r[1]) << r[0];
 
     RenderTarget rt;
     Create(rt, 32, 16, 8);
     EXPECT_TRUE(rt.created && rt.aspect == 2.0f);
-    glBindFramebuffer(GL_FRAMEBUFFER, rt.drawFramebuffer);
-    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    EXPECT_EQ(glCheckNamedFramebufferStatus(rt.drawFramebuffer, GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
     glGetNamedRenderbufferParameteriv(rt.colorBuffers[2], GL_RENDERBUFFER_SAMPLES, &samples);
     EXPECT_TRUE(samples >= std::min(8, most) && samples <= most) << samples;
     EXPECT_EQ(AttachTextures(rt, 3), unsigned(GL_FRAMEBUFFER_COMPLETE));
 
-    // The left half drawn in one colour per buffer over a background of others.
-    const Rgba background[3] = {{10, 20, 30, 255}, {40, 50, 60, 255}, {70, 80, 90, 255}}, white = {255, 255, 255, 255};
+    // The left half drawn in one colour per buffer over a background.
+    const Rgba background = {51, 102, 153, 255}, white = {255, 255, 255, 255};
     const Rgba pattern[3] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
     const char* source = "#version 120\nvoid main() { gl_FragData[0] = vec4(1, 0, 0, 1);\n"
                          "  gl_FragData[1] = vec4(0, 1, 0, 1); gl_FragData[2] = vec4(0, 0, 1, 1); }\n";
     glUseProgram(glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &source));
     glViewport(0, 0, 32, 16);
-    ClearAll(rt, background, 0.25f);
+    SelectDrawBuffers(rt, 3);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClearDepth(0.25);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glRecti(-1, -1, 0, 1);
-    glUseProgram(0);
     Resolve(rt, 3);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     for (int k = 0; k < 3; ++k) {
-        const std::vector<Rgba> px = Texels(rt.colorTextures[k]);
+        const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
         for (size_t i = 0; i < px.size(); ++i)
-            ASSERT_EQ(px[i], i % 32 < 16 ? pattern[k] : background[k]) << "texture " << k << " at " << i % 32 << ", " << i / 32;
+            ASSERT_EQ(px[i], i % 32 < 16 ? pattern[k] : background) << "texture " << k << " at " << i % 32 << ", " << i / 32;
     }
-    EXPECT_NEAR(Depth(rt), 0.25f, 1e-5f);
+    EXPECT_NEAR(Texels<float>(rt.depthTexture, GL_DEPTH_COMPONENT, GL_FLOAT)[5], 0.25f, 1e-5f);
 
     // Resolving one buffer leaves textures 1 and 2 as they were; depth follows.
-    ClearAll(rt, {white, white, white}, 0.75f);
+    SelectDrawBuffers(rt, 3);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClearDepth(0.75);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     Resolve(rt, 1);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    const std::vector<Rgba> first = Texels(rt.colorTextures[0]);
+    const std::vector<Rgba> first = Texels<Rgba>(rt.colorTextures[0], GL_RGBA, GL_UNSIGNED_BYTE);
     EXPECT_TRUE(std::all_of(first.begin(), first.end(), [&](const Rgba& p) { return p == white; }));
-    for (int k = 1; k < 3; ++k) EXPECT_TRUE(Texels(rt.colorTextures[k])[31] == background[k] && Texels(rt.colorTextures[k])[3] == pattern[k]) << k;
-    EXPECT_NEAR(Depth(rt), 0.75f, 1e-5f);
+    for (int k = 1; k < 3; ++k) {
+        const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
+        EXPECT_TRUE(px[31] == background && px[3] == pattern[k]) << k;  // x = 31 was cleared, x = 3 drawn
+    }
+    EXPECT_NEAR(Texels<float>(rt.depthTexture, GL_DEPTH_COMPONENT, GL_FLOAT)[5], 0.75f, 1e-5f);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 }  // namespace
