@@ -4,11 +4,9 @@
 #include "shaders/temp_folder.h"
 #include "support/gl_window.h"
 
-namespace {
-
 // Three squares side by side in normalised device coordinates, one object each when
 // asked; texture coordinates in the file but none in the faces.
-TMesh ThreeSquares(bool withObjects)
+static TMesh ThreeSquares(bool withObjects)
 {
     std::string text = "vt 0 0\n";
     for (int i = 0; i < 3; ++i) {
@@ -24,7 +22,7 @@ TMesh ThreeSquares(bool withObjects)
 
 // Which squares show after drawing the object (a bit per square, tested at its centre),
 // or -1 when anything lit a pixel outside all three (with a pixel to spare for edge rules).
-int Lit(const TMesh& mesh, int32_t object)
+static int Lit(const TMesh& mesh, int32_t object)
 {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -54,5 +52,3 @@ TEST_F(MeshDraw, DrawsOnlyTheChosenObject)
     EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_TEXTURE_COORD_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY));
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
-
-}  // namespace

@@ -7,9 +7,7 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-TEST(TimeTable, LookupsRampsAndClipping)
+TEST(TimeTable, LookupsAndTheThreeHundredSecondRamp)
 {
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
     TimeTable table;
@@ -25,7 +23,6 @@ TEST(TimeTable, LookupsRampsAndClipping)
     EXPECT_EQ(table.values[300000], 300.0f);  // not written: keeps its identity value
     EXPECT_TRUE(table.tags[299999] == 7 && table.tags[300000] == 0 && Lookup(table, 150.0f).tag == 7);
     EXPECT_EQ(table.cursor, 0.0f);  // the caller moves the cursor
-
     // Ramps beyond the table's ends are clipped, with no overflow; a NaN start reads as 0.
     table.tag = 2;
     for (const auto& [start, end, from] : {std::tuple{999.998f, 2000.0f, 10.0f}, {-3.0e38f, 3.0e38f, 0.0f}, {nan, 0.001f, 4.0f}})
@@ -36,23 +33,18 @@ TEST(TimeTable, LookupsRampsAndClipping)
 
 TEST(TimeTable, RampDirectionsAndDenominator)
 {
-    const struct { float start, end; size_t first; std::vector<float> written; } cases[] = {  // written: less 0.0005
-        {0.010f, 0.015f, 10, {0.0f, 1.0f / 6, 2.0f / 6, 3.0f / 6, 4.0f / 6}},  // over |15 - 10 + 1| = 6
-        {0.010f, 0.005f, 5, {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}},  // descending: still rising in index order, over 4
-        {0.010f, 0.009f, 9, {0.0f}},  // one entry descending would divide 0 by 0: fromValue
-        {2.0f, 2.0f, 2000, {}}};
-    for (const auto& c : cases) {
+    // From 0 to 1: five ascending entries over a denominator of |15 - 10 + 1| = 6; descending ones still rise
+    // in index order, over |5 - 10 + 1| = 4; a one-entry descending ramp would divide 0 by 0: it takes fromValue.
+    for (const auto& [start, end, first, n, step] : {std::tuple{0.010f, 0.015f, 10u, 5u, 1.0f / 6}, {0.010f, 0.005f, 5u, 5u, 0.25f},
+                                                       {0.010f, 0.009f, 9u, 1u, 0.0f}, {2.0f, 2.0f, 2000u, 0u, 0.0f}}) {
         TimeTable table;
         table.tag = 3;
-        FillRamp(table, c.start, c.end, 0.0f, 1.0f);
-        for (size_t i = c.first; i < c.first + c.written.size(); ++i) {
-            EXPECT_FLOAT_EQ(table.values[i], c.written[i - c.first] + 0.0005f) << c.start << " to " << c.end << " entry " << i;
+        FillRamp(table, start, end, 0.0f, 1.0f);
+        for (unsigned i = first; i < first + n; ++i) {
+            EXPECT_FLOAT_EQ(table.values[i], float(i - first) * step + 0.0005f) << start << " to " << end << " entry " << i;
             EXPECT_EQ(table.tags[i], 3) << i;
         }
-        const size_t after = c.first + c.written.size();
-        EXPECT_TRUE(table.tags[c.first - 1] == 0 && table.tags[after] == 0) << after;
-        EXPECT_EQ(table.values[after], float(double(after) / 1000.0));  // untouched: identity
+        EXPECT_TRUE(table.tags[first - 1] == 0 && table.tags[first + n] == 0) << start << " to " << end;
+        EXPECT_EQ(table.values[first + n], float((first + n) / 1000.0));  // untouched: identity
     }
 }
-
-}  // namespace

@@ -1,5 +1,5 @@
-// A scratch folder for tests that read and write real files: the test runs inside it
-// (shader and mesh paths are relative to the working directory), and it goes afterwards.
+// Scratch files for tests: each test runs inside a fresh folder (shader and mesh paths are
+// relative to the working directory), with colour cues on so that captured output shows them.
 #pragma once
 #include "app/console.h"
 
@@ -12,9 +12,8 @@
 
 namespace fs = std::filesystem;
 
-// ANSI foreground codes the colour manipulators write when colour is requested.
-inline const std::string Red = "\033[91m", Cyan = "\033[96m", Green = "\033[92m", Grey = "\033[37m",
-                         BrightWhiteCode = "\033[97m";
+// ANSI foreground codes the colour manipulators write.
+inline const std::string Red = "\033[91m", Cyan = "\033[96m", Grey = "\033[37m", BrightWhiteCode = "\033[97m";
 
 inline void Write(const fs::path& path, const std::string& bytes)
 {
@@ -44,7 +43,7 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
         fs::current_path(dir);
-        std::cout.iword(ConsoleColourSlot()) = 1;  // colour cues show up in captured output
+        std::cout.iword(ConsoleColourSlot()) = 1;
     }
     void TearDown() override
     {
