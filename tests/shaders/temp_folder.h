@@ -1,5 +1,5 @@
-// A scratch folder for tests that read and write real files. The test runs inside it
-// (shader paths are relative to the working directory) and it is removed afterwards.
+// Scratch files for tests: each test runs inside a fresh folder (shader and mesh paths are
+// relative to the working directory), with colour cues on so that captured output shows them.
 #pragma once
 #include "app/console.h"
 
@@ -9,14 +9,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <string>
 
 namespace fs = std::filesystem;
 
-// ANSI foreground codes the colour manipulators write when colour is requested.
-inline const std::string Red = "\033[91m", Cyan = "\033[96m", Green = "\033[92m", Grey = "\033[37m",
-                         BrightWhiteCode = "\033[97m";
+// ANSI foreground codes the colour manipulators write.
+inline const std::string Red = "\033[91m", Cyan = "\033[96m", Grey = "\033[37m", BrightWhiteCode = "\033[97m";
 
 inline void Write(const fs::path& path, const std::string& bytes)
 {
@@ -24,33 +21,29 @@ inline void Write(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-inline std::string Read(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline size_t Occurrences(const std::string& haystack, const std::string& needle)
+inline size_t Occurrences(const std::string& text, const std::string& part)
 {
     size_t n = 0;
-    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
+}
+
+template <class Fn> std::string Printed(Fn fn)  // what fn wrote on stdout
+{
+    ::testing::internal::CaptureStdout();
+    fn();
+    return ::testing::internal::GetCapturedStdout();
 }
 
 class TempFolderTest : public ::testing::Test {
 protected:
-    fs::path dir, previous;
-
+    const fs::path previous = fs::current_path(), dir = fs::temp_directory_path() / ("hollowmere_" + std::to_string(getpid()));
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() /
-              ("hollowmere_" + std::to_string(getpid()) + "_" + info->test_suite_name() + "_" + info->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        previous = fs::current_path();
         fs::current_path(dir);
-        std::cout.iword(ConsoleColourSlot()) = 1;  // colour cues show up in captured output
+        std::cout.iword(ConsoleColourSlot()) = 1;
     }
     void TearDown() override
     {
