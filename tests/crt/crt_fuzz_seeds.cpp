@@ -1,27 +1,23 @@
 // Writes the fuzzer's seed corpus (small encoded meshes) into a fresh directory and empties the
 // directory where the fuzzer keeps what it finds.
-#include "crt_seed_meshes.h"
+#include "crt_test_util.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s SEED_DIR CORPUS_DIR\n", argv[0]);
-        return 2;
-    }
     namespace fs = std::filesystem;
-    for (int i = 1; i < 3; ++i) {
-        fs::remove_all(argv[i]);
-        fs::create_directories(argv[i]);
+    if (argc != 3)
+        return 2; // usage: crt_fuzz_seeds SEED_DIR CORPUS_DIR
+    for (const char* dir : {argv[1], argv[2]}) {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
     }
-    for (const auto& seed : crttest::SeedContainers()) {
-        std::ofstream f(fs::path(argv[1]) / (seed.name + ".crt"), std::ios::binary);
-        f.write(reinterpret_cast<const char*>(seed.bytes.data()), std::streamsize(seed.bytes.size()));
-        if (!f)
+    const auto seeds = crttest::SeedContainers();
+    for (size_t i = 0; i < seeds.size(); ++i)
+        if (!std::ofstream(fs::path(argv[1]) / ("seed-" + std::to_string(i) + ".crt"), std::ios::binary)
+                 .write(reinterpret_cast<const char*>(seeds[i].data()), std::streamsize(seeds[i].size())))
             return 1;
-    }
     return 0;
 }
