@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 using namespace crt;
 
 TEST(CrtCorruption, TruncationsFailAndBitFlipsDecodeOrFailCleanly)
@@ -18,11 +21,18 @@ TEST(CrtCorruption, TruncationsFailAndBitFlipsDecodeOrFailCleanly)
                 return true;
         return false;
     };
+    // The seeds are also the fuzzer's: written afresh, beside an emptied directory for its finds.
+    const std::filesystem::path fuzz = HOLLOWMERE_BINARY_DIR "/tests/crt/fuzz";
+    std::filesystem::remove_all(fuzz);
+    std::filesystem::create_directories(fuzz / "corpus");
+    std::filesystem::create_directories(fuzz / "seeds");
     const size_t limit = 1 << 20; // no arrays when damaged counts ask for more ("too large")
     size_t decoded = 0, failed = 0;
     const auto seeds = crttest::SeedContainers();
     for (size_t s = 0; s < seeds.size(); ++s) {
         const std::vector<uint8_t>& seed = seeds[s];
+        std::ofstream(fuzz / "seeds" / ("seed-" + std::to_string(s)), std::ios::binary)
+            .write(reinterpret_cast<const char*>(seed.data()), std::streamsize(seed.size()));
         crttest::Decoded d;
         ASSERT_EQ(crttest::DecodeAll(seed, d), nullptr) << "seed " << s;
         for (size_t L = 0; L < seed.size(); ++L) {
