@@ -1,15 +1,213 @@
-// The attribute codecs: generic integers, octahedral normals, colours, and the writer's input checks.
+// Bit fields, entropy-coded byte arrays, the Tunstall dictionary, the integer blocks and the
+// attribute codecs (generic integers, octahedral normals, colours), with the writer's input checks.
+#include "crt/tunstall.h"
 #include "crt_test_util.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 using namespace crt;
 using crttest::Failure;
 
+namespace {
+
+InputStream Over(const std::vector<uint8_t>& bytes, int entropy = ENTROPY_NONE)
+{
+    InputStream in;
+    in.init(bytes.data(), int64_t(bytes.size()));
+    in.entropy = entropy;
+    return in;
+}
+
+// A Tunstall block (pairs, decoded length, word bytes) followed by the byte 0x42.
+std::vector<uint8_t> Block(const std::vector<TunstallPair>& pairs, int32_t decoded, const std::vector<uint8_t>& words)
+{
+    OutputStream out;
+    out.writeU8(uint8_t(pairs.size()));
+    for (auto [symbol, probability] : pairs) {
+        out.writeU8(symbol);
+        out.writeU8(probability);
+    }
+    out.writeI32(decoded);
+    out.writeU32(uint32_t(words.size()));
+    out.bytes.insert(out.bytes.end(), words.begin(), words.end());
+    out.writeU8(0x42);
+    return out.bytes;
+}
+
+std::vector<std::string> Words(int wordBits, const std::vector<TunstallPair>& pairs)
+{
+    TunstallTable t;
+    t.wordBits = wordBits;
+    t.build(pairs);
+    std::vector<std::string> words;
+    for (size_t w = 0; w < size_t(t.words()); ++w)
+        words.emplace_back(t.table.begin() + t.offsets[w], t.table.begin() + t.offsets[w] + t.lengths[w]);
+    return words;
+}
+
+std::string A(size_t n, const char* tail = "") { return std::string(n, 'a') + tail; }
+
+} // namespace
+
+TEST(CrtBits, FieldsMostSignificantFirstAndBlockLayout)
+{
+    // A byte, then three words 8C000000, 0000000F, F0000000 after padding to 8, then a word outside.
+    const std::vector<uint8_t> bytes = {0xAA, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x8C, 0x0F, 0, 0, 0, 0, 0, 0, 0xF0, 1, 2, 3, 4};
+    InputStream in = Over(bytes);
+    in.readU8();
+    BitReader bits = in.readBitBlock();
+    EXPECT_EQ(in.position - in.start, 20);
+    const std::pair<int, uint32_t> reads[] = {{2, 2}, {2, 0}, {2, 3}, {26, 0}, {28, 0}, {8, 0xFF}, {28, 0}};
+    for (auto [n, expected] : reads)
+        EXPECT_EQ(bits.read(n), expected) << n;
+    EXPECT_STREQ(Failure([&] { bits.read(1); }), kCorrupt);
+    // read(32) with nothing pending; an empty block still pads; a word count beyond the data.
+    const std::vector<uint8_t> one = {1, 0, 0, 0, 0xEF, 0xBE, 0xAD, 0xDE}, empty = {0xAA, 0, 0, 0, 0, 1, 2, 3, 9},
+                               big = {5, 0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(Over(one).readBitBlock().read(32), 0xDEADBEEFu);
+    InputStream in2 = Over(empty);
+    in2.readU8();
+    EXPECT_EQ(in2.readBitBlock().wordCount, 0u);
+    EXPECT_EQ(in2.position - in2.start, 8);
+    EXPECT_STREQ(Failure([&] { Over(big).readBitBlock(); }), kTruncated);
+}
+
+TEST(CrtByteArrays, RawAndTunstallBlocks)
+{
+    struct Case {
+        int entropy;
+        std::vector<uint8_t> block; // followed by 0x42 where the read succeeds
+        std::string expected;
+        const char* failure = nullptr;
+        size_t maxLength = SIZE_MAX;
+    };
+    const int T = ENTROPY_TUNSTALL;
+    const std::vector<TunstallPair> ab = {{'a', 255}, {'b', 0}};
+    const Case cases[] = {
+        {ENTROPY_NONE, {0, 0, 0, 0, 0x42}, ""},
+        {ENTROPY_NONE, {3, 0, 0, 0, 'x', 'y', 'z', 0x42}, "xyz"},
+        {ENTROPY_NONE, {3, 0, 0, 0, 'x', 'y', 'z', 0x42}, "", kCorrupt, 2}, // longer than allowed
+        {ENTROPY_NONE, {2, 0, 0, 0, 1}, "", kTruncated},
+        {2, {0, 0, 0, 0}, "", kUnknownEntropy},
+        // One pair: decoded-length copies, whatever the word bytes hold; the words are skipped.
+        {T, Block({{'x', 255}}, 5, {0xEE, 0xFF}), "xxxxx"},
+        {T, Block({{1, 200}, {2, 55}}, 0, {1, 2, 3}), ""}, // decoded length 0: the words are still skipped
+        // No symbols but bytes to produce, a negative length, two symbols without a word: damage.
+        {T, Block({}, 4, {}), "", kCorrupt},
+        {T, Block({{7, 255}}, -1, {}), "", kCorrupt},
+        {T, Block({{1, 128}, {2, 127}}, 4, {}), "", kCorrupt},
+        {T, {2, 1, 128, 2, 127, 4, 0, 0, 0, 9, 0, 0, 0, 0x42}, "", kTruncated}, // word bytes beyond the data
+        // 256 words from (a 255, b 0): the chain start of r = 255 makes word 1 "ab" and word 254 the
+        // run of 255 a. The last word gives only the missing bytes: 3 to 257 bytes, else damage.
+        {T, Block(ab, 3, {1, 254}), "aba"},
+        {T, Block(ab, 257, {1, 254}), "ab" + A(255)},
+        {T, Block(ab, 2, {1, 254}), "", kCorrupt},
+        {T, Block(ab, 258, {1, 254}), "", kCorrupt},
+    };
+    for (const Case& c : cases) {
+        InputStream in = Over(c.block, c.entropy);
+        std::vector<uint8_t> got;
+        EXPECT_STREQ(Failure([&] { got = in.readByteArray(c.maxLength); }), c.failure) << &c - cases;
+        if (!c.failure) {
+            EXPECT_EQ(std::string(got.begin(), got.end()), c.expected) << &c - cases;
+            EXPECT_EQ(in.readU8(), 0x42) << &c - cases; // positioned just past the array
+        }
+        if (c.entropy == 2)
+            EXPECT_EQ(in.position, in.start); // refused before anything is consumed
+    }
+    // A repeated symbol costs no data, so callers that never need more cut it.
+    const std::vector<uint8_t> many = Block({{'a', 255}}, 1000, {});
+    EXPECT_EQ(Over(many, T).readByteArray(SIZE_MAX, 10).size(), 10u);
+}
+
+TEST(CrtTunstall, DictionaryConstruction)
+{
+    // Two symbols, 4 words, plain start: "a" expands into aa, ab and stops on the word limit with
+    // its last child, so "a" stays and is expanded once more into a repeat of "aa", which the cut
+    // drops. With 256 words the same happens: 257 entries cut to 256 distinct words.
+    EXPECT_EQ(Words(2, {{'a', 128}, {'b', 127}}), (std::vector<std::string>{"a", "b", "aa", "ab"}));
+    const std::vector<std::string> full = Words(8, {{'a', 128}, {'b', 127}});
+    EXPECT_EQ(std::set<std::string>(full.begin(), full.end()).size(), 256u);
+
+    // One symbol almost certain, the other never seen: the chain test runs to its limit of 31,
+    // so the chain start gives b, ab, ..., a^29 b, then a^31, then a^30 b.
+    std::vector<std::string> chain;
+    for (size_t j = 0; j < 30; ++j)
+        chain.push_back(A(j, "b"));
+    chain.insert(chain.end(), {A(31), A(30, "b")});
+    EXPECT_EQ(Words(5, {{'a', 255}, {'b', 0}}), chain);
+
+    // Three symbols: the limit 31 / 2 = 15 is below 16, so a plain start. Expansion m turns a^m
+    // into a^(m+1), a^m b, a^m c; the 14th ends on its last child at 31 words, so a^14 stays and
+    // is expanded once more into a repeat of a^15, which the cut to 32 drops.
+    std::vector<std::string> plain;
+    for (size_t m = 0; m < 13; ++m)
+        plain.insert(plain.end(), {A(m, "b"), A(m, "c")});
+    plain.insert(plain.end(), {A(14), A(13, "b"), A(13, "c"), A(15), A(14, "b"), A(14, "c")});
+    EXPECT_EQ(Words(5, {{'a', 255}, {'b', 0}, {'c', 0}}), plain);
+
+    // Pairs no writer count would give (a 131, b 0) make a chain start of r = 17 followed by long
+    // expansions: a byte table far beyond 8192 bytes, which simply grows and still decodes.
+    TunstallTable dict;
+    dict.build({{'a', 131}, {'b', 0}});
+    ASSERT_GT(dict.table.size(), 8192u);
+    std::vector<uint8_t> text(3000);
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = (i * 7919) % 13 < 7 ? 'a' : 'b';
+    const std::vector<uint8_t> block = Block({{'a', 131}, {'b', 0}}, 3000, TunstallCompress(dict, text.data(), 3000));
+    EXPECT_EQ(Over(block, ENTROPY_TUNSTALL).readByteArray(), text);
+}
+
+TEST(CrtIntegers, MappingsAndWidths)
+{
+    // Eight values of width 3 holding t = 0..7, then their bit-length array.
+    const std::vector<uint8_t> bytes = {1, 0, 0, 0, 0x00, 0x77, 0x39, 0x05, 8, 0, 0, 0, 3, 3, 3, 3, 3, 3, 3, 3};
+    std::vector<int32_t> v(8);
+    EXPECT_EQ(Over(bytes).readSignedValues(v.data(), 1, 8), 8u);
+    EXPECT_EQ(v, (std::vector<int32_t>{-4, -5, -6, -7, 4, 5, 6, 7}));
+    EXPECT_EQ(Over(bytes).readSharedValues(v.data(), 1, 8), 8u);
+    EXPECT_EQ(v, (std::vector<int32_t>{-4, -3, -2, -1, 0, 1, 2, 3}));
+    // More entries than the vertex count, or a width above 32, is damage.
+    EXPECT_STREQ(Failure([&] { Over(bytes).readSignedValues(v.data(), 1, 7); }), kCorrupt);
+    std::vector<uint8_t> wide = bytes;
+    wide[12] = 33;
+    EXPECT_STREQ(Failure([&] { Over(wide).readSharedValues(v.data(), 1, 8); }), kCorrupt);
+
+    // Widths up to 32 (the shared bias of 2^31 included), per component and shared.
+    const std::vector<int32_t> x = {0, 1, -1, INT32_MIN, INT32_MAX, -2, 2, 127, -128, 1 << 30, INT32_MIN + 1, -(1 << 30)};
+    for (bool shared : {false, true}) {
+        OutputStream out;
+        shared ? out.writeSharedValues(x.data(), 2, 6) : out.writeSignedValues(x.data(), 2, 6);
+        std::vector<int32_t> got(x.size());
+        InputStream in = Over(out.bytes, ENTROPY_TUNSTALL);
+        EXPECT_EQ(shared ? in.readSharedValues(got.data(), 2, 6) : in.readSignedValues(got.data(), 2, 6), 6u);
+        EXPECT_EQ(got, x) << shared;
+        EXPECT_EQ(in.position, in.end);
+    }
+}
+
 TEST(CrtGeneric, DeltasAndFloatOutput)
 {
+    // Vertex 1 from (0,0,0), vertex 2 from (1,0,0), vertex 3 from (2,1,0); stored 10, 1, 2, 3. Plain:
+    // 10, 11, 13, 16. Parallelogram: 1 + 10 + 10 - 10 = 11, 2 + 11 + 10 - 10 = 13, 3 + 13 + 11 - 10 = 17.
+    // A point set (no predictions) is a running sum per component, wrapping at 32 bits.
+    const std::vector<VertexPrediction> p = {{}, {0, 0, 0}, {1, 0, 0}, {2, 1, 0}};
+    const std::tuple<int, int, std::vector<VertexPrediction>, std::vector<int32_t>, std::vector<int32_t>> cases[] = {
+        {1, 0, p, {10, 1, 2, 3}, {10, 11, 13, 16}},
+        {1, STRATEGY_PARALLELOGRAM, p, {10, 1, 2, 3}, {10, 11, 13, 17}},
+        {2, 0, {}, {INT32_MAX, 1, 1, 2, 5, 3}, {INT32_MAX, 1, INT32_MIN, 3, INT32_MIN + 5, 6}},
+    };
+    for (auto [N, strategy, predictions, values, expected] : cases) {
+        GenericAttr<int> g;
+        g.components = N;
+        g.strategy = strategy;
+        g.buffer = values.data();
+        g.undoDeltas(uint32_t(values.size()) / uint32_t(N), predictions);
+        EXPECT_EQ(values, expected) << N << " " << strategy;
+    }
     // Stored (1000, 0, -2000) at step 0.001 gives 1, 0, -2: each float the single-precision product.
     GenericAttr<int> a;
     a.components = 3;
@@ -24,30 +222,6 @@ TEST(CrtGeneric, DeltasAndFloatOutput)
     EXPECT_FLOAT_EQ(f[0], 1.0f);
     a.format = INT32; // only float output is defined for the generic codec
     EXPECT_STREQ(Failure([&] { a.writeOutput(2); }), kUnsupportedFormat);
-
-    // Vertex 1 from (0,0,0), vertex 2 from (1,0,0), vertex 3 from (2,1,0); stored 10, 1, 2, 3. Plain:
-    // 10, 11, 13, 16. Parallelogram: 1 + 10 + 10 - 10 = 11, 2 + 11 + 10 - 10 = 13, 3 + 13 + 11 - 10 = 17.
-    // A point set (no predictions) is a running sum per component, wrapping at 32 bits.
-    struct Case {
-        int N, strategy;
-        std::vector<VertexPrediction> preds;
-        std::vector<int32_t> stored, expected;
-    };
-    const std::vector<VertexPrediction> preds = {{}, {0, 0, 0}, {1, 0, 0}, {2, 1, 0}};
-    const Case cases[] = {
-        {1, 0, preds, {10, 1, 2, 3}, {10, 11, 13, 16}},
-        {1, STRATEGY_PARALLELOGRAM, preds, {10, 1, 2, 3}, {10, 11, 13, 17}},
-        {2, 0, {}, {INT32_MAX, 1, 1, 2, 5, 3}, {INT32_MAX, 1, INT32_MIN, 3, INT32_MIN + 5, 6}},
-    };
-    for (const Case& c : cases) {
-        GenericAttr<int> g;
-        g.components = c.N;
-        g.strategy = c.strategy;
-        std::vector<int32_t> v = c.stored;
-        g.buffer = v.data();
-        g.undoDeltas(uint32_t(v.size()) / uint32_t(c.N), c.preds);
-        EXPECT_EQ(v, c.expected) << &c - cases;
-    }
 }
 
 TEST(CrtNormal, OctahedralGrid)
@@ -81,14 +255,8 @@ TEST(CrtNormal, EstimationNeedsBoundIntegerPositions)
     const FaceIndex faces{.indices32 = idx.data(), .facesWritten = 1};
     std::vector<int32_t> pos = {0, 0, 0, 10, 0, 0, 0, 10, 0};
     std::vector<float> out(9);
-    struct Case {
-        const char* what;
-        int codec, components; // codec 0: no position attribute
-        bool bound;
-        int format;
-        const char* failure;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, int, int, bool, int, const char*> cases[] = {
+        // position codec (0: none), components, bound, normal output format, failure
         {"no position", 0, 3, true, FLOAT, kNoPosition},
         {"position is a normal codec", CODEC_NORMAL, 3, true, FLOAT, kPositionOverloaded},
         {"position is a colour codec", CODEC_COLOR, 3, true, FLOAT, kPositionOverloaded},
@@ -97,25 +265,25 @@ TEST(CrtNormal, EstimationNeedsBoundIntegerPositions)
         {"unsupported output", CODEC_GENERIC, 3, true, UINT8, kNormalFormatEstimate},
         {"float output", CODEC_GENERIC, 3, true, FLOAT, nullptr},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, codec, components, bound, format, failure] : cases) {
         AttributeMap attrs;
-        if (c.codec == CODEC_NORMAL)
+        if (codec == CODEC_NORMAL)
             attrs["position"] = std::make_unique<NormalAttr>();
-        if (c.codec == CODEC_COLOR)
+        if (codec == CODEC_COLOR)
             attrs["position"] = std::make_unique<ColorAttr>();
-        if (c.codec == CODEC_GENERIC)
+        if (codec == CODEC_GENERIC)
             attrs["position"] = std::make_unique<GenericAttr<int>>();
-        if (c.codec) {
-            attrs["position"]->components = c.components;
-            attrs["position"]->buffer = c.bound ? pos.data() : nullptr;
+        if (codec) {
+            attrs["position"]->components = components;
+            attrs["position"]->buffer = bound ? pos.data() : nullptr;
         }
         NormalAttr n;
         n.normalMode = ESTIMATE;
         n.step = 512;
-        n.format = c.format;
+        n.format = format;
         n.buffer = out.data();
         n.octaValues.assign(6, 0);
-        EXPECT_STREQ(Failure([&] { n.finishDecode(3, 1, attrs, faces); }), c.failure) << c.what;
+        EXPECT_STREQ(Failure([&] { n.finishDecode(3, 1, attrs, faces); }), failure) << what;
     }
     // The triangle in the z = 0 plane, seen from +z: every corner gets (0, 0, 1).
     EXPECT_EQ(out, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
@@ -123,32 +291,27 @@ TEST(CrtNormal, EstimationNeedsBoundIntegerPositions)
 
 TEST(CrtColor, ChannelsRebuildRedGreenBlueAlpha)
 {
-    struct Case {
-        int N;
-        std::array<int, 4> steps;
-        std::vector<uint8_t> channels;
-        std::array<uint8_t, 4> expected; // also the float output times 255
-    };
-    const Case cases[] = {
+    // Channel count, steps, stored channels, rebuilt bytes (the float output is these over 255).
+    const std::tuple<int, std::array<int, 4>, std::vector<uint8_t>, std::array<uint8_t, 4>> cases[] = {
         {4, {1, 1, 1, 1}, {100, 20, 236, 255}, {80, 100, 120, 255}}, // 236 + 100 wraps to 80
         {4, {4, 4, 4, 8}, {0, 0, 63, 31}, {252, 0, 0, 248}},         // red 63 at step 4
         {3, {2, 2, 2, 8}, {10, 5, 3}, {26, 20, 30, 255}}, // alpha full, not scaled by the unused fourth step
     };
-    for (const Case& c : cases)
+    for (const auto& [N, steps, channels, expected] : cases)
         for (int format : {FLOAT, UINT8, INT16}) {
             ColorAttr a;
-            a.components = c.N;
-            a.colorSteps = c.steps;
+            a.components = N;
+            a.colorSteps = steps;
             a.format = format;
             std::vector<float> out(4, -1.0f);
-            std::memcpy(out.data(), c.channels.data(), c.channels.size());
+            std::memcpy(out.data(), channels.data(), channels.size());
             a.buffer = out.data();
             EXPECT_STREQ(Failure([&] { a.writeOutput(1); }), format == INT16 ? kColorOutputFormat : nullptr);
             for (size_t j = 0; j < 4; ++j)
                 if (format == FLOAT)
-                    EXPECT_FLOAT_EQ(out[j], c.expected[j] / 255.0f) << c.N << " " << j;
+                    EXPECT_FLOAT_EQ(out[j], expected[j] / 255.0f) << N << " " << j;
                 else if (format == UINT8)
-                    EXPECT_EQ(reinterpret_cast<const uint8_t*>(out.data())[j], c.expected[j]) << c.N << " " << j;
+                    EXPECT_EQ(reinterpret_cast<const uint8_t*>(out.data())[j], expected[j]) << N << " " << j;
         }
 }
 
