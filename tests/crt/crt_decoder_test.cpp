@@ -1,20 +1,15 @@
-// The decoder: connectivity from hand-written operation streams (and its refusal of damaged
-// ones), the container header, the order of the body's streams and the exported functions' contract.
+// The decoder: connectivity from hand-written operation streams (and its refusal of damaged ones),
+// the container header, the order of the body's streams and the exported functions' contract.
 // Operation codes: 0 new vertex, 1 left, 2 right, 3 close, 4 border, 5 defer, 6 old vertex.
 #include "crt_example.h"
 #include "crt_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <tuple>
 
 using namespace crt;
-using crttest::DecodeAll;
-using crttest::Decoded;
-using crttest::Descriptor;
-using crttest::Failure;
-using crttest::RawContainer;
+using namespace crttest;
 
 namespace {
 
@@ -30,24 +25,7 @@ RawContainer Mesh(uint32_t nvert, uint32_t nface, std::vector<uint8_t> ops, Ids 
             .bitWords = w.finish()};
 }
 
-// Decodes with the C++ decoder into 32-bit indices (or the 16-bit array when given) and nothing else.
-Decoder Decode(const std::vector<uint8_t>& bytes, Ids& indices, std::vector<uint16_t>* narrow = nullptr)
-{
-    Decoder d;
-    d.readHeader(bytes.data(), int64_t(bytes.size()));
-    indices.assign(size_t(d.nface) * 3, 0xdeadbeef);
-    d.faceIndex.indices32 = indices.data();
-    if (narrow) {
-        narrow->assign(indices.size(), 0);
-        d.faceIndex.indices16 = narrow->data();
-    }
-    d.decode();
-    return d;
-}
-
-const std::vector<uint8_t> kExample(kExampleContainer, kExampleContainer + sizeof kExampleContainer);
-
-// One triangle whose attribute streams the test writes.
+// One triangle with the given attributes, whose streams the test writes.
 RawContainer Triangle(std::vector<Descriptor> descriptors, std::function<void(OutputStream&)> streams)
 {
     RawContainer c = Mesh(3, 1, {0});
@@ -102,12 +80,17 @@ TEST(CrtTopology, OperationStreams)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Ids indices;
-        if (c.failure) {
-            EXPECT_STREQ(Failure([&] { Decode(c.c.bytes(), indices); }), c.failure);
+        const std::vector<uint8_t> bytes = c.c.bytes();
+        Ids indices(3 * size_t(c.c.nface), X);
+        Decoder d;
+        const char* failure = Failure([&] {
+            d.readHeader(bytes.data(), int64_t(bytes.size()));
+            d.faceIndex.indices32 = indices.data();
+            d.decode();
+        });
+        EXPECT_STREQ(failure, c.failure);
+        if (failure)
             continue;
-        }
-        const Decoder d = Decode(c.c.bytes(), indices);
         EXPECT_EQ(indices, c.indices);
         EXPECT_EQ(d.vertex_count, *std::max_element(indices.begin(), indices.end()) + 1);
         for (const auto& [v, w] : c.predictions) {
@@ -120,71 +103,53 @@ TEST(CrtTopology, OperationStreams)
         EXPECT_EQ(SplitBits(nvert), bits) << nvert;
 }
 
-TEST(CrtTopology, SixteenBitIndicesKeepTheLowBits)
+TEST(CrtContainer, ExampleAndHeader)
 {
-    // A strip of 70000 vertices: every operation adds one.
-    const std::vector<uint8_t> strip = Mesh(70000, 69998, std::vector<uint8_t>(69998, 0)).bytes();
-    Ids wide, unused;
-    std::vector<uint16_t> narrow;
-    Decode(strip, wide);
-    Decode(strip, unused, &narrow);
-    ASSERT_GT(*std::max_element(wide.begin(), wide.end()), 65535u);
-    for (size_t i = 0; i < wide.size(); ++i)
-        ASSERT_EQ(narrow[i], wide[i] & 0xffff) << i;
-}
-
-TEST(CrtContainer, ExampleMagicAndReservedBytes)
-{
+    const std::vector<uint8_t> example(kExampleContainer, kExampleContainer + sizeof kExampleContainer);
     Decoded d;
-    ASSERT_EQ(DecodeAll(kExample, d), nullptr);
-    EXPECT_EQ(d.info[0], 1.0f); // faces first
-    EXPECT_EQ(d.info[1], 3.0f);
+    ASSERT_EQ(DecodeAll(example, d), nullptr);
+    EXPECT_EQ(std::vector<float>(d.info, d.info + 2), (std::vector<float>{1, 3})); // faces first
     EXPECT_EQ(d.result, 1);
     EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
     EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1.5f, 0}));
-
-    std::vector<uint8_t> reserved = kExample;
-    std::fill(reserved.begin() + 4, reserved.begin() + 8, 0xFF);
-    EXPECT_EQ(DecodeAll(reserved, d), nullptr);
+    // Any reserved bytes; no other magic; no negative length.
+    std::vector<uint8_t> bytes = example;
+    std::fill(bytes.begin() + 4, bytes.begin() + 8, 0xFF);
+    EXPECT_EQ(DecodeAll(bytes, d), nullptr);
     for (size_t i = 0; i < 4; ++i) {
-        std::vector<uint8_t> bad = kExample;
-        bad[i] ^= 0x10;
-        EXPECT_STREQ(DecodeAll(bad, d), kNotCrtFile) << i;
+        bytes = example;
+        bytes[i] ^= 0x10;
+        EXPECT_STREQ(DecodeAll(bytes, d), kNotCrtFile) << i;
     }
-    float info[2];
-    EXPECT_STREQ(Failure([&] { CreateDecoder(-5, kExample.data(), info); }), kNotCrtFile);
-}
+    EXPECT_STREQ(Failure([&] { CreateDecoder(-5, example.data(), d.info); }), kNotCrtFile);
 
-TEST(CrtContainer, NoFacesLeavesEveryArrayUntouched)
-{
-    const std::vector<uint8_t> bytes = RawContainer{.descriptors = {{"position"}}, .nvert = 2}.bytes();
-    float info[2];
-    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
-    EXPECT_EQ(info[0], 0.0f);
-    EXPECT_EQ(info[1], 2.0f);
-    std::vector<float> positions(6, 7.0f);
-    uint32_t indices[3] = {9, 9, 9};
-    EXPECT_EQ(DecodeMesh(d, positions.data(), indices, nullptr, nullptr, nullptr), -1);
-    EXPECT_EQ(positions, std::vector<float>(6, 7.0f));
-    EXPECT_EQ(indices[0], 9u);
-    DestroyDecoder(d);
-    DestroyDecoder(nullptr);
+    // A repeated metadata key keeps the later value; a repeated attribute name the later descriptor;
+    // a negative attribute count means none.
+    RawContainer c = Triangle({{"position", CODEC_NORMAL, 512.0f, 9}, {"position", CODEC_GENERIC, 0.5f, 3}},
+                              [](OutputStream& out) { Generic(out, {0, 0, 0, 2, 0, 0, 0, 2, 0}, 3); });
+    c.metadata = {{"author", "a"}, {"tool", "x"}, {"author", "b"}};
+    bytes = c.bytes();
+    Decoder dec;
+    dec.readHeader(bytes.data(), int64_t(bytes.size()));
+    EXPECT_EQ(dec.metadata, (std::map<std::string, std::string>{{"author", "b"}, {"tool", "x"}}));
+    ASSERT_EQ(DecodeAll(bytes, d), nullptr);
+    EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0}));
+    c = Triangle({}, nullptr);
+    c.descriptorCount = -3;
+    ASSERT_EQ(DecodeAll(c.bytes(), d), nullptr);
+    EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
 }
 
 TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
 {
     // Declared uv, position, Position, extra, color; stored Position, color, extra, position, uv.
     // "extra" and "Position" have no caller array but must still be consumed.
-    RawContainer c = Triangle({{"uv", CODEC_GENERIC, 0.5f, 2},
-                               {"position", CODEC_GENERIC, 1.0f, 3},
-                               {"Position", CODEC_GENERIC, 1.0f, 1},
-                               {"extra", CODEC_GENERIC, 1.0f, 2},
-                               {"color", CODEC_COLOR, 1.0f, 3}},
+    RawContainer c = Triangle({{"uv", CODEC_GENERIC, 0.5f, 2}, {"position"}, {"Position", CODEC_GENERIC, 1, 1},
+                               {"extra", CODEC_GENERIC, 1, 2}, {"color", CODEC_COLOR, 1, 3}},
                               [](OutputStream& out) {
                                   Generic(out, {5, 6, 7}, 1);
-                                  for (int step : {1, 1, 1})
-                                      out.writeU8(uint8_t(step));
-                                  const uint8_t channels[9] = {10};
+                                  const uint8_t steps[3] = {1, 1, 1}, channels[9] = {10};
+                                  out.bytes.insert(out.bytes.end(), steps, steps + 3);
                                   out.writeSignedValues(channels, 3, 3);
                                   Generic(out, {1, 2, 3, 4, 5, 6}, 2);
                                   Generic(out, {1, 2, 3, 1, 1, 1, 1, 1, 1}, 3);
@@ -194,78 +159,50 @@ TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
     ASSERT_EQ(DecodeAll(c.bytes(), d), nullptr);
     EXPECT_EQ(d.positions, (std::vector<float>{1, 2, 3, 2, 3, 4, 3, 4, 5}));
     EXPECT_EQ(d.uvs, (std::vector<float>{1, 2, 1, 3, 1, 4}));
-    EXPECT_FLOAT_EQ(d.colors[0], 10 / 255.0f);
-    EXPECT_FLOAT_EQ(d.colors[4 * 2 + 1], 10 / 255.0f); // green predicted from vertex 1
-    EXPECT_FLOAT_EQ(d.colors[3], 1.0f);
-}
-
-TEST(CrtContainer, HeaderMapsAndCounts)
-{
-    RawContainer c = Triangle({{"position", CODEC_NORMAL, 512.0f, 9}, {"position", CODEC_GENERIC, 0.5f, 3}},
-                              [](OutputStream& out) { Generic(out, {0, 0, 0, 2, 0, 0, 0, 2, 0}, 3); });
-    c.metadata = {{"author", "a"}, {"tool", "x"}, {"author", "b"}};
-    const std::vector<uint8_t> bytes = c.bytes();
-    Decoder dec;
-    dec.readHeader(bytes.data(), int64_t(bytes.size()));
-    EXPECT_EQ(dec.metadata, (std::map<std::string, std::string>{{"author", "b"}, {"tool", "x"}}));
-    ASSERT_EQ(dec.attributes.size(), 1u);
-    EXPECT_EQ(dec.attributes["position"]->codecKind(), CODEC_GENERIC); // the later descriptor wins
-    Decoded d;
-    ASSERT_EQ(DecodeAll(bytes, d), nullptr);
-    EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0}));
-
-    // A negative attribute count means none; the mesh still decodes its faces.
-    RawContainer none = Triangle({}, nullptr);
-    none.descriptorCount = -3;
-    ASSERT_EQ(DecodeAll(none.bytes(), d), nullptr);
-    EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
+    const float g = 10 / 255.0f; // green of vertex 0, predicted for vertex 2 from vertex 1
+    EXPECT_EQ(std::vector<float>(d.colors.begin(), d.colors.begin() + 4), (std::vector<float>{g, g, g, 1}));
+    EXPECT_EQ(d.colors[4 * 2 + 1], g);
 }
 
 TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysAreRefused)
 {
-    struct Case {
-        Descriptor descriptor;
-        int values; // per vertex, stored
-        const char* failure;
-    };
-    const Case cases[] = {
+    const std::tuple<Descriptor, int, const char*> cases[] = { // descriptor, values stored per vertex, failure
         {{"position", CODEC_GENERIC, 1, 4}, 4, kOutputTooSmall}, {{"position", CODEC_GENERIC, 1, 2}, 2, nullptr},
         {{"position", CODEC_COLOR, 1, 3}, 0, kOutputTooSmall},   {{"uv", CODEC_GENERIC, 1, 3}, 3, kOutputTooSmall},
         {{"uv", CODEC_NORMAL, 512, 3}, 0, kOutputTooSmall},      {{"normal", CODEC_GENERIC, 1, 7}, 7, kOutputTooSmall},
-        {{"color", CODEC_GENERIC, 1, 4}, 4, nullptr},
-        {{"other", CODEC_GENERIC, 1, 200}, 200, nullptr}, // never bound, only consumed
+        {{"color", CODEC_GENERIC, 1, 4}, 4, nullptr},            {{"color", CODEC_COLOR, 1, 5}, 0, kColorChannels},
+        {{"other", CODEC_COLOR, 1, 2}, 0, kColorChannels},       {{"other", CODEC_GENERIC, 1, 200}, 200, nullptr},
     };
-    for (const Case& c : cases) {
-        RawContainer raw = Triangle({c.descriptor}, [&](OutputStream& out) {
-            if (c.values)
-                Generic(out, std::vector<int32_t>(size_t(3 * c.values), 1), c.values);
-        });
+    for (const auto& [descriptor, values, failure] : cases) {
+        const int N = values;
         Decoded d;
-        EXPECT_STREQ(DecodeAll(raw.bytes(), d), c.failure) << c.descriptor.name << " " << int(c.descriptor.components);
+        const RawContainer c = Triangle({descriptor}, [N](OutputStream& out) {
+            if (N)
+                Generic(out, std::vector<int32_t>(size_t(3 * N), 1), N);
+        });
+        EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << descriptor.name << " " << int(descriptor.components);
     }
 }
 
 TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
 {
     // Estimated normals need the positions: with a null position array decoding fails cleanly;
-    // with a null normal array the estimate is skipped altogether. A second decode finds the
-    // body spent.
+    // with a null normal array the estimate is skipped altogether. A second decode finds the body spent.
     const float pos[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, nrm[9] = {0, 0, 1, 0, 0, 1, 0, 0, 1};
-    MeshInput mesh{3, {0, 1, 2}, {}, {}, {{"position", CODEC_GENERIC, 0.01f, 3, FLOAT, 0, pos},
-                                          {"normal", CODEC_NORMAL, 255, 3, FLOAT, 0, nrm, ESTIMATE}}};
-    const std::vector<uint8_t> bytes = EncodeMesh(mesh).bytes;
-    auto decode = [&](bool positions, bool normals, bool indices, int32_t length) {
-        float info[2];
-        std::vector<float> p(9), n(9);
-        std::vector<uint32_t> idx(3);
+    const std::vector<uint8_t> bytes = EncodeMesh({3, {0, 1, 2}, {}, {},
+                                                   {{"position", CODEC_GENERIC, 0.01f, 3, FLOAT, 0, pos},
+                                                    {"normal", CODEC_NORMAL, 255, 3, FLOAT, 0, nrm, ESTIMATE}}})
+                                           .bytes;
+    const auto decode = [&](bool positions, bool normals, bool indices, int32_t length) {
+        float info[2], p[9], n[9] = {};
+        uint32_t idx[3];
         void* d = nullptr;
         const char* m = Failure([&] {
             d = CreateDecoder(length, bytes.data(), info);
-            DecodeMesh(d, positions ? p.data() : nullptr, indices ? idx.data() : nullptr,
-                       normals ? n.data() : nullptr, nullptr, nullptr);
+            DecodeMesh(d, positions ? p : nullptr, indices ? idx : nullptr, normals ? n : nullptr, nullptr, nullptr);
             if (normals && n[2] != 1.0f)
                 throw "wrong normal";
-            DecodeMesh(d, p.data(), idx.data(), n.data(), nullptr, nullptr);
+            DecodeMesh(d, p, idx, n, nullptr, nullptr);
         });
         DestroyDecoder(d);
         return m;
@@ -276,24 +213,20 @@ TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
     EXPECT_STREQ(decode(false, true, true, size), kNoPositionValues);
     EXPECT_STREQ(decode(true, true, false, size), kNoIndexArray);
     EXPECT_STREQ(decode(true, true, true, size - 1), kTruncated);
-}
 
-TEST(CrtContainer, VertexCountAloneAllocatesNothing)
-{
     // Four billion vertices claimed, one triangle stored, nothing but the indices bound: the
     // decoder keeps per-vertex state only for the vertices it numbers or a caller array holds.
-    RawContainer c = Triangle({{"normal", CODEC_NORMAL, 255, 3}, {"weight", CODEC_GENERIC, 1, 1}},
-                              [](OutputStream& out) {
-                                  out.writeU8(ESTIMATE);
-                                  out.writeSharedValues(static_cast<const int32_t*>(nullptr), 2, 0);
-                                  out.writeSignedValues(static_cast<const int32_t*>(nullptr), 1, 0);
-                              });
+    RawContainer c = Triangle({{"normal", CODEC_NORMAL, 255, 3}, {"weight", CODEC_GENERIC, 1, 1}}, [](OutputStream& out) {
+        out.writeU8(ESTIMATE);
+        out.writeSharedValues(static_cast<const int32_t*>(nullptr), 2, 0);
+        out.writeSignedValues(static_cast<const int32_t*>(nullptr), 1, 0);
+    });
     c.nvert = 0xffffffff;
-    const std::vector<uint8_t> bytes = c.bytes();
+    const std::vector<uint8_t> huge = c.bytes();
     float info[2];
-    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
-    EXPECT_EQ(info[1], float(0xffffffffu));
     uint32_t indices[3] = {};
+    void* d = CreateDecoder(int32_t(huge.size()), huge.data(), info);
+    EXPECT_EQ(info[1], float(0xffffffffu));
     EXPECT_EQ(DecodeMesh(d, nullptr, indices, nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(indices[2], 2u);
     DestroyDecoder(d);

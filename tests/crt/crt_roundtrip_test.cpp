@@ -183,24 +183,32 @@ TEST(CrtRoundTrip, PointSet)
     TestMesh s = Sheet("torus", 6, 4, true);
     s.indices.clear();
     const EncodedMesh enc = Encode(s, {ENTROPY_TUNSTALL, STRATEGY_SHARED_LENGTHS, true, DIFF, 3, UINT8});
-    Decoded d;
-    ASSERT_EQ(DecodeAll(enc.bytes, d), nullptr);
-    EXPECT_EQ(d.result, -1); // the exported interface decodes meshes only
+    // The exported interface decodes meshes only: -1, and every array left as it was.
+    std::vector<float> pos(3 * s.V, 7.0f), nrm(pos), col(4 * s.V, 7.0f), uv(2 * s.V, 7.0f);
+    float info[2];
+    uint32_t idx[3] = {9, 9, 9};
+    void* d = CreateDecoder(int32_t(enc.bytes.size()), enc.bytes.data(), info);
+    EXPECT_EQ(std::vector<float>(info, info + 2), (std::vector<float>{0, float(s.V)}));
+    EXPECT_EQ(DecodeMesh(d, pos.data(), idx, nrm.data(), col.data(), uv.data()), -1);
+    DestroyDecoder(d);
+    DestroyDecoder(nullptr);
+    for (const std::vector<float>* a : {&pos, &nrm, &col, &uv})
+        EXPECT_EQ(*a, std::vector<float>(a->size(), 7.0f));
+    EXPECT_EQ(idx[0], 9u);
+    // The C++ decoder has the point-set branch.
     Decoder dec;
     dec.readHeader(enc.bytes.data(), int64_t(enc.bytes.size()));
-    const std::pair<const char*, std::vector<float>*> arrays[] = {
-        {"position", &d.positions}, {"normal", &d.normals}, {"color", &d.colors}, {"uv", &d.uvs}};
-    for (auto [name, array] : arrays)
+    for (auto [name, array] : {std::pair{"position", &pos}, std::pair{"normal", &nrm}, std::pair{"color", &col}, std::pair{"uv", &uv}})
         dec.setAttribute(name, array->data());
     dec.decode();
     for (size_t i = 0; i < s.V; ++i) {
         const size_t v = enc.order[i];
-        EXPECT_TRUE(OnGrid(&d.normals[3 * i], v));
+        EXPECT_TRUE(OnGrid(&nrm[3 * i], v));
         for (size_t j = 0; j < 3; ++j) {
-            EXPECT_NEAR(d.positions[3 * i + j], s.positions[3 * v + j], PositionStep(s) * 0.5001f);
-            EXPECT_EQ(d.colors[4 * i + j], float(kColorSteps[j] * (ColorByte(s, v, j) / kColorSteps[j])) / 255.0f);
+            EXPECT_NEAR(pos[3 * i + j], s.positions[3 * v + j], PositionStep(s) * 0.5001f);
+            EXPECT_EQ(col[4 * i + j], float(kColorSteps[j] * (ColorByte(s, v, j) / kColorSteps[j])) / 255.0f);
         }
         for (size_t j = 0; j < 2; ++j)
-            EXPECT_NEAR(d.uvs[2 * i + j], s.uvs[2 * v + j], kUvStep * 0.5001f);
+            EXPECT_NEAR(uv[2 * i + j], s.uvs[2 * v + j], kUvStep * 0.5001f);
     }
 }
