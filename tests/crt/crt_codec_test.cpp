@@ -243,46 +243,6 @@ TEST(CrtCodecs, OctahedralGrid)
     EXPECT_TRUE(std::isfinite(octaToNormal(INT32_MIN, INT32_MIN, 512)[0])); // damaged values do not overflow
 }
 
-TEST(CrtCodecs, NormalEstimationNeedsBoundIntegerPositions)
-{
-    std::vector<uint32_t> idx = {0, 1, 2};
-    const FaceIndex faces{.indices32 = idx.data(), .facesWritten = 1};
-    std::vector<int32_t> pos = {0, 0, 0, 10, 0, 0, 0, 10, 0};
-    std::vector<float> out(9);
-    const std::tuple<int, int, bool, int, const char*> cases[] = {
-        // position codec (0: none), components, bound, normal output format, failure
-        {0, 3, true, FLOAT, kNoPosition},
-        {CODEC_NORMAL, 3, true, FLOAT, kPositionOverloaded},
-        {CODEC_COLOR, 3, true, FLOAT, kPositionOverloaded},
-        {CODEC_GENERIC, 3, false, FLOAT, kNoPositionValues},
-        {CODEC_GENERIC, 2, true, FLOAT, kNoPositionValues},
-        {CODEC_GENERIC, 3, true, UINT8, kNormalFormatEstimate},
-        {CODEC_GENERIC, 3, true, FLOAT, nullptr},
-    };
-    for (const auto& [codec, components, bound, format, failure] : cases) {
-        AttributeMap attrs;
-        if (codec == CODEC_NORMAL)
-            attrs["position"] = std::make_unique<NormalAttr>();
-        if (codec == CODEC_COLOR)
-            attrs["position"] = std::make_unique<ColorAttr>();
-        if (codec == CODEC_GENERIC)
-            attrs["position"] = std::make_unique<GenericAttr<int>>();
-        if (codec) {
-            attrs["position"]->components = components;
-            attrs["position"]->buffer = bound ? pos.data() : nullptr;
-        }
-        NormalAttr n;
-        n.normalMode = ESTIMATE;
-        n.step = 512;
-        n.format = format;
-        n.buffer = out.data();
-        n.octaValues.assign(6, 0);
-        EXPECT_STREQ(Failure([&] { n.finishDecode(3, 1, attrs, faces); }), failure) << codec << " " << components;
-    }
-    // The triangle in the z = 0 plane, seen from +z: every corner gets (0, 0, 1).
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
-}
-
 TEST(CrtCodecs, ColorChannelsRebuildRedGreenBlueAlpha)
 {
     // Channel count, steps, stored channels, rebuilt bytes (the float output is these over 255).

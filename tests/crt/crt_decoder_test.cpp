@@ -184,6 +184,31 @@ TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysAreRefused)
     }
 }
 
+TEST(CrtContainer, NormalEstimationNeedsThreeComponentGenericPositions)
+{
+    // A normal section in the estimate mode without corrections, then a position section (or none).
+    const auto normal = [](std::function<void(OutputStream&)> position) {
+        return [position](OutputStream& out) {
+            out.writeU8(ESTIMATE);
+            out.writeSharedValues(std::vector<int32_t>(6).data(), 2, 3);
+            position(out);
+        };
+    };
+    const std::tuple<Descriptor, std::function<void(OutputStream&)>, const char*> cases[] = {
+        {{"nothing"}, [](OutputStream& out) { Generic(out, std::vector<int32_t>(9), 3); }, kNoPosition},
+        {{"position", CODEC_NORMAL, 512}, normal([](OutputStream&) {}), kPositionOverloaded},
+        {{"position", CODEC_GENERIC, 1, 2}, [](OutputStream& out) { Generic(out, std::vector<int32_t>(6), 2); },
+         kNoPositionValues},
+        {{"position"}, [](OutputStream& out) { Generic(out, {0, 0, 0, 10, 0, 0, 0, 10, 0}, 3); }, nullptr},
+    };
+    for (const auto& [position, streams, failure] : cases) {
+        Decoded d;
+        EXPECT_STREQ(DecodeAll(Triangle({{"normal", CODEC_NORMAL, 512}, position}, normal(streams)).bytes(), d), failure);
+        if (!failure) // the triangle in the z = 0 plane, seen from +z
+            EXPECT_EQ(d.normals, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
+    }
+}
+
 TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
 {
     // Estimated normals need the positions: with a null position array decoding fails cleanly;
