@@ -119,25 +119,19 @@ struct TestMesh {
     std::vector<float> positions, uvs; // uvs may be empty
 };
 
-// An open height field, or a closed torus, of n x k quads.
-inline TestMesh Sheet(const std::string& name, int n, int k, bool closed, float z0 = 0)
+// A torus of n x k quads (n and k at least 3), or without its last ring of quads an open tube.
+inline TestMesh Sheet(const std::string& name, int n, int k, bool closed)
 {
-    TestMesh s{.name = name};
-    const int cols = closed ? n : n + 1, rows = closed ? k : k + 1;
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < cols; ++x) {
-            const float a = 6.2831853f * float(x) / float(n), b = 6.2831853f * float(y) / float(k), r = 2 + std::cos(b);
-            if (closed)
-                s.positions.insert(s.positions.end(), {r * std::cos(a), r * std::sin(a), std::sin(b)});
-            else
-                s.positions.insert(s.positions.end(), {float(x), float(y), z0 + 0.3f * std::sin(a) * std::cos(b)});
-            s.uvs.insert(s.uvs.end(), {float(x) / float(n), float(y) / float(k)});
-        }
-    s.V = uint32_t(rows * cols);
-    const auto id = [&](int x, int y) { return uint32_t(y % rows * cols + x % cols); };
+    TestMesh s{.name = name, .V = uint32_t(n * k)};
+    const auto id = [&](int x, int y) { return uint32_t(y % k * n + x % n); };
     for (int y = 0; y < k; ++y)
-        for (int x = 0; x < n; ++x)
-            s.indices.insert(s.indices.end(), {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
+        for (int x = 0; x < n; ++x) {
+            const float a = 6.2831853f * float(x) / float(n), b = 6.2831853f * float(y) / float(k), r = 2 + std::cos(b);
+            s.positions.insert(s.positions.end(), {r * std::cos(a), r * std::sin(a), std::sin(b)});
+            s.uvs.insert(s.uvs.end(), {float(x) / float(n), float(y) / float(k)});
+            if (closed || y + 1 < k)
+                s.indices.insert(s.indices.end(), {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
+        }
     return s;
 }
 
@@ -200,13 +194,13 @@ inline crt::EncodedMesh Encode(const TestMesh& m, const Config& cfg)
     return EncodeMesh(in, {cfg.entropy, cfg.defer});
 }
 
-// Small containers for the corruption test and the fuzzer: a 3 x 3 height field and the
-// non-manifold mesh, in groups, across the options.
+// Small containers for the corruption test and the fuzzer: an open tube and the non-manifold
+// mesh, in groups, across the options.
 inline std::vector<std::vector<uint8_t>> SeedContainers()
 {
     using namespace crt;
-    TestMesh grid = Sheet("grid", 3, 3, false), odd = NonManifold();
-    grid.groups = {{5, {{"part", "a"}}}, {18, {}}};
+    TestMesh grid = Sheet("tube", 4, 4, false), odd = NonManifold();
+    grid.groups = {{5, {{"part", "a"}}}, {24, {}}};
     odd.groups = {{3, {}}, {9, {{"k", "v"}}}};
     return {Encode(grid, {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8}).bytes,
             Encode(grid, {ENTROPY_NONE, STRATEGY_SHARED_LENGTHS, false, DIFF, 3, FLOAT}).bytes,
