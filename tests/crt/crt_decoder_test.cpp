@@ -140,6 +140,21 @@ TEST(CrtContainer, ExampleAndHeader)
     EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
 }
 
+TEST(CrtContainer, NoFacesLeavesEveryArrayAsItWas)
+{
+    const std::vector<uint8_t> bytes = RawContainer{.descriptors = {{"position"}, {"uv", CODEC_GENERIC, 1, 2}}, .nvert = 2}.bytes();
+    float info[2], pos[6] = {7, 7, 7, 7, 7, 7}, uv[4] = {7, 7, 7, 7};
+    uint32_t idx[3] = {9, 9, 9};
+    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
+    EXPECT_EQ(std::vector<float>(info, info + 2), (std::vector<float>{0, 2}));
+    EXPECT_EQ(DecodeMesh(d, pos, idx, nullptr, nullptr, uv), -1);
+    DestroyDecoder(d);
+    DestroyDecoder(nullptr);
+    EXPECT_EQ(std::vector<float>(pos, pos + 6), std::vector<float>(6, 7));
+    EXPECT_EQ(std::vector<float>(uv, uv + 4), std::vector<float>(4, 7));
+    EXPECT_EQ(idx[0], 9u);
+}
+
 TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
 {
     // Declared uv, position, Position, extra, color; stored Position, color, extra, position, uv.

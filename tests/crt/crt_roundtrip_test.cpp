@@ -177,22 +177,3 @@ TEST(CrtRoundTrip, EveryMeshAcrossOptions)
         }
     EXPECT_EQ(codes, (std::set<uint8_t>{0, 1, 2, 3, 4, 5, 6})); // the writer uses every operation
 }
-
-TEST(CrtRoundTrip, PointSetsAreNotMeshes)
-{
-    TestMesh s = Sheet("torus", 6, 4, true);
-    s.indices.clear();
-    const EncodedMesh enc = Encode(s, {ENTROPY_TUNSTALL, STRATEGY_SHARED_LENGTHS, true, DIFF, 3, UINT8});
-    // The exported interface decodes meshes only: -1, and every array left as it was.
-    std::vector<float> pos(3 * s.V, 7.0f), nrm(pos), col(4 * s.V, 7.0f), uv(2 * s.V, 7.0f);
-    float info[2];
-    uint32_t idx[3] = {9, 9, 9};
-    void* d = CreateDecoder(int32_t(enc.bytes.size()), enc.bytes.data(), info);
-    EXPECT_EQ(std::vector<float>(info, info + 2), (std::vector<float>{0, float(s.V)}));
-    EXPECT_EQ(DecodeMesh(d, pos.data(), idx, nrm.data(), col.data(), uv.data()), -1);
-    DestroyDecoder(d);
-    DestroyDecoder(nullptr);
-    for (const std::vector<float>* a : {&pos, &nrm, &col, &uv})
-        EXPECT_EQ(*a, std::vector<float>(a->size(), 7.0f));
-    EXPECT_EQ(idx[0], 9u);
-}
