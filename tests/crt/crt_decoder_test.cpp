@@ -179,47 +179,41 @@ TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
     EXPECT_EQ(d.colors[4 * 2 + 1], g);
 }
 
-TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysAreRefused)
+TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysOrTheEstimateAreRefused)
 {
-    const std::tuple<Descriptor, int, const char*> cases[] = { // descriptor, values stored per vertex, failure
-        {{"position", CODEC_GENERIC, 1, 4}, 4, kOutputTooSmall}, {{"position", CODEC_GENERIC, 1, 2}, 2, nullptr},
-        {{"position", CODEC_COLOR, 1, 3}, 0, kOutputTooSmall},   {{"uv", CODEC_GENERIC, 1, 3}, 3, kOutputTooSmall},
-        {{"uv", CODEC_NORMAL, 512, 3}, 0, kOutputTooSmall},      {{"normal", CODEC_GENERIC, 1, 7}, 7, kOutputTooSmall},
-        {{"color", CODEC_GENERIC, 1, 4}, 4, nullptr},            {{"color", CODEC_COLOR, 1, 5}, 0, kColorChannels},
-        {{"other", CODEC_COLOR, 1, 2}, 0, kColorChannels},       {{"other", CODEC_GENERIC, 1, 200}, 200, nullptr},
+    const std::pair<std::vector<Descriptor>, const char*> cases[] = {
+        {{{"position", CODEC_GENERIC, 1, 4}}, kOutputTooSmall}, {{{"position", CODEC_GENERIC, 1, 2}}, nullptr},
+        {{{"position", CODEC_COLOR, 1, 3}}, kOutputTooSmall},   {{{"uv", CODEC_GENERIC, 1, 3}}, kOutputTooSmall},
+        {{{"uv", CODEC_NORMAL, 512, 3}}, kOutputTooSmall},      {{{"normal", CODEC_GENERIC, 1, 7}}, kOutputTooSmall},
+        {{{"color", CODEC_GENERIC, 1, 4}}, nullptr},            {{{"color", CODEC_COLOR, 1, 5}}, kColorChannels},
+        {{{"other", CODEC_COLOR, 1, 2}}, kColorChannels},
+        {{{"other", CODEC_GENERIC, 1, 200}}, nullptr}, // never bound, only consumed
+        // Normals estimated from the geometry need 3-component generic positions.
+        {{{"normal", CODEC_NORMAL, 512}, {"nothing"}}, kNoPosition},
+        {{{"normal", CODEC_NORMAL, 512}, {"position", CODEC_NORMAL, 512}}, kPositionOverloaded},
+        {{{"normal", CODEC_NORMAL, 512}, {"position", CODEC_GENERIC, 1, 2}}, kNoPositionValues},
+        {{{"normal", CODEC_NORMAL, 512}, {"position"}}, nullptr},
     };
-    for (const auto& [descriptor, values, failure] : cases) {
-        const int N = values;
-        Decoded d;
-        const RawContainer c = Triangle({descriptor}, [N](OutputStream& out) {
-            if (N)
-                Generic(out, std::vector<int32_t>(size_t(3 * N), 1), N);
+    for (const auto& [descriptors, failure] : cases) {
+        // Sections in name order: normals estimated without corrections; generic values (at least 2
+        // per vertex) for the triangle (0, 0, 0), (10, 0, 0), (10, 10, 0); nothing for colours, which
+        // fail first.
+        const std::vector<Descriptor> attributes = descriptors;
+        const RawContainer c = Triangle(attributes, [attributes](OutputStream& out) {
+            for (const Descriptor& a : attributes) {
+                std::vector<int32_t> v(3 * size_t(a.components));
+                if (a.codec == CODEC_NORMAL) {
+                    out.writeU8(ESTIMATE);
+                    out.writeSharedValues(v.data(), 2, 3);
+                } else if (a.codec == CODEC_GENERIC) {
+                    v[a.components] = v[2 * a.components + 1] = 10;
+                    Generic(out, v, a.components);
+                }
+            }
         });
-        EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << descriptor.name << " " << int(descriptor.components);
-    }
-}
-
-TEST(CrtContainer, NormalEstimationNeedsThreeComponentGenericPositions)
-{
-    // A normal section in the estimate mode without corrections, then a position section (or none).
-    const auto normal = [](std::function<void(OutputStream&)> position) {
-        return [position](OutputStream& out) {
-            out.writeU8(ESTIMATE);
-            out.writeSharedValues(std::vector<int32_t>(6).data(), 2, 3);
-            position(out);
-        };
-    };
-    const std::tuple<Descriptor, std::function<void(OutputStream&)>, const char*> cases[] = {
-        {{"nothing"}, [](OutputStream& out) { Generic(out, std::vector<int32_t>(9), 3); }, kNoPosition},
-        {{"position", CODEC_NORMAL, 512}, normal([](OutputStream&) {}), kPositionOverloaded},
-        {{"position", CODEC_GENERIC, 1, 2}, [](OutputStream& out) { Generic(out, std::vector<int32_t>(6), 2); },
-         kNoPositionValues},
-        {{"position"}, [](OutputStream& out) { Generic(out, {0, 0, 0, 10, 0, 0, 0, 10, 0}, 3); }, nullptr},
-    };
-    for (const auto& [position, streams, failure] : cases) {
         Decoded d;
-        EXPECT_STREQ(DecodeAll(Triangle({{"normal", CODEC_NORMAL, 512}, position}, normal(streams)).bytes(), d), failure);
-        if (!failure) // the triangle in the z = 0 plane, seen from +z
+        EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << attributes.back().name << " " << int(attributes.back().components);
+        if (!failure && attributes[0].codec == CODEC_NORMAL) // the triangle in the z = 0 plane, seen from +z
             EXPECT_EQ(d.normals, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
     }
 }
