@@ -54,14 +54,13 @@ std::string A(size_t n, const char* tail = "") { return std::string(n, 'a') + ta
 
 TEST(CrtBits, FieldsAcrossWordsAndPastTheBlock)
 {
-    // Two words 0000000F, F0000000, then one outside the block (the example container has the
-    // padding and the most significant bit first within a word).
+    // Two words 0000000F, F0000000, then one outside the block: a field across the words, nothing
+    // past them (the example container has the padding and most significant bits first).
     const std::vector<uint8_t> bytes = {2, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0xF0, 0xEF, 0xBE, 0xAD, 0xDE};
     BitReader bits = Over(bytes).readBitBlock();
-    const std::pair<int, uint32_t> reads[] = {{28, 0}, {8, 0xFF}, {28, 0}};
-    for (auto [n, expected] : reads)
-        EXPECT_EQ(bits.read(n), expected) << n;
-    EXPECT_STREQ(Failure([&] { bits.read(1); }), kCorrupt);
+    EXPECT_EQ(bits.read(28), 0u);
+    EXPECT_EQ(bits.read(8), 0xFFu);
+    EXPECT_STREQ(Failure([&] { bits.read(29); }), kCorrupt);
     // read(32) with nothing pending; a word count (0xF0000000) beyond the data.
     const std::vector<uint8_t> one = {1, 0, 0, 0, 0xEF, 0xBE, 0xAD, 0xDE}, huge(bytes.begin() + 8, bytes.end());
     EXPECT_EQ(Over(one).readBitBlock().read(32), 0xDEADBEEFu);
@@ -210,7 +209,6 @@ TEST(CrtCodecs, GenericDeltasAndOutput)
     g.writeOutput(1);
     std::memcpy(f, v, 12);
     EXPECT_EQ(std::vector<float>(f, f + 3), (std::vector<float>{1000 * 0.001f, 0.0f, -2000 * 0.001f}));
-    EXPECT_FLOAT_EQ(f[0], 1.0f);
 }
 
 TEST(CrtCodecs, OctahedralGrid)

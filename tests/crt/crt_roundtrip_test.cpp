@@ -1,7 +1,7 @@
 // Writer to decoder round trips over every shared mesh and synthetic ones, across the writer's
 // options: the same triangles after the vertex renumbering, positions and uvs within half a step,
 // normals exactly on their stored grid points (or the decoded geometry's estimate), colours at
-// their channel steps. Also the mesh file readers.
+// their channel steps.
 #include "crt/writer/mesh_io.h"
 #include "crt_test_util.h"
 
@@ -135,11 +135,7 @@ TEST(CrtRoundTrip, EveryMeshAcrossOptions)
     meshes[5].groups = {{10, {{"material", "a"}}}, {10, {}}, {25, {{"material", "b"}, {"smooth", "1"}}}, {50, {}}};
     meshes[6].groups = {{37, {{"band", "0"}}}, {100, {{"band", "1"}}}, {192, {}}};
 
-    // Every shared mesh file, the readers checked against the counts some of them state.
-    const std::map<std::string, std::array<size_t, 4>> counts = { // vertices, triangles, groups, uvs
-        {"2triangles.off", {4, 2, 1, 0}},  {"cube.obj", {14, 12, 1, 1}},          {"snail.obj", {871, 1653, 1, 0}},
-        {"bunny.off", {3485, 6966, 1, 0}}, {"camel_b.obj", {2032, 3576, 1, 1}},   {"horse_quad.obj", {2400, 4796, 1, 0}},
-        {"armadillo.obj", {43243, 86482, 1, 0}}};
+    // Every shared mesh file (and nothing else in that folder).
     std::vector<std::filesystem::path> files;
     for (const auto& f : std::filesystem::directory_iterator(HOLLOWMERE_MESHES_DIR))
         files.push_back(f.path());
@@ -147,9 +143,6 @@ TEST(CrtRoundTrip, EveryMeshAcrossOptions)
     for (const auto& file : files) {
         TriMesh t;
         ASSERT_EQ(ReadMesh(file, t), file.extension() == ".obj" || file.extension() == ".off") << file;
-        const std::array<size_t, 4> read = {t.vertexCount(), t.indices.size() / 3, t.groupEnds.size(), !t.uvs.empty()};
-        if (counts.count(file.filename()))
-            EXPECT_EQ(read, counts.at(file.filename())) << file;
         if (!t.indices.empty())
             meshes.push_back({file.filename(), t.vertexCount(), t.indices, {}, t.positions, t.uvs});
         for (uint32_t end : t.groupEnds)

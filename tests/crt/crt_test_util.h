@@ -36,7 +36,6 @@ struct Descriptor {
 
 // A container without entropy coding, for layouts the writer would never produce.
 struct RawContainer {
-    std::vector<std::pair<std::string, std::string>> metadata;
     std::vector<Descriptor> descriptors;
     int32_t descriptorCount = -1; // -1: the number of descriptors
     uint32_t nvert = 0, nface = 0;
@@ -52,11 +51,7 @@ struct RawContainer {
         out.writeU32(crt::kMagic);
         out.writeU32(0);
         out.writeU8(crt::ENTROPY_NONE);
-        out.writeU32(uint32_t(metadata.size()));
-        for (const auto& [k, v] : metadata) {
-            out.writeString(k);
-            out.writeString(v);
-        }
+        out.writeU32(0); // no metadata
         out.writeI32(descriptorCount >= 0 ? descriptorCount : int32_t(descriptors.size()));
         for (const Descriptor& d : descriptors) {
             out.writeString(d.name);
