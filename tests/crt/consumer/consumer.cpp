@@ -1,5 +1,4 @@
-// Decodes the one-triangle example through the installed library, then checks that a failure
-// arrives as a `const char*` message.
+// Decodes the one-triangle example through the installed library; a failure arrives as a message.
 #include "crt_example.h"
 
 #include <hollowmere/crt.h>
