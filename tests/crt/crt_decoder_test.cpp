@@ -123,30 +123,11 @@ TEST(CrtContainer, ExampleAndHeader)
     }
     EXPECT_STREQ(Failure([&] { CreateDecoder(-5, example.data(), d.info); }), kNotCrtFile);
 
-    // A repeated attribute name keeps the later descriptor; a negative attribute count means none.
-    RawContainer c = Triangle({{"position", CODEC_NORMAL, 512.0f, 9}, {"position", CODEC_GENERIC, 0.5f, 3}},
-                              [](OutputStream& out) { Generic(out, {0, 0, 0, 2, 0, 0, 0, 2, 0}, 3); });
-    ASSERT_EQ(DecodeAll(c.bytes(), d), nullptr);
-    EXPECT_EQ(d.positions, (std::vector<float>{0, 0, 0, 1, 0, 0, 1, 1, 0}));
-    c = Triangle({}, nullptr);
+    // A negative attribute count means none.
+    RawContainer c = Triangle({}, nullptr);
     c.descriptorCount = -3;
     ASSERT_EQ(DecodeAll(c.bytes(), d), nullptr);
     EXPECT_EQ(d.indices, (std::vector<uint32_t>{0, 1, 2}));
-}
-
-TEST(CrtContainer, NoFacesLeavesEveryArrayAsItWas)
-{
-    const std::vector<uint8_t> bytes = RawContainer{.descriptors = {{"position"}, {"uv", CODEC_GENERIC, 1, 2}}, .nvert = 2}.bytes();
-    float info[2], pos[6] = {7, 7, 7, 7, 7, 7}, uv[4] = {7, 7, 7, 7};
-    uint32_t idx[3] = {9, 9, 9};
-    void* d = CreateDecoder(int32_t(bytes.size()), bytes.data(), info);
-    EXPECT_EQ(std::vector<float>(info, info + 2), (std::vector<float>{0, 2}));
-    EXPECT_EQ(DecodeMesh(d, pos, idx, nullptr, nullptr, uv), -1);
-    DestroyDecoder(d);
-    DestroyDecoder(nullptr);
-    EXPECT_EQ(std::vector<float>(pos, pos + 6), std::vector<float>(6, 7));
-    EXPECT_EQ(std::vector<float>(uv, uv + 4), std::vector<float>(4, 7));
-    EXPECT_EQ(idx[0], 9u);
 }
 
 TEST(CrtContainer, StreamsFollowByteWiseNameOrder)
