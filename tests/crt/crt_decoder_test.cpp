@@ -187,7 +187,7 @@ TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysOrTheEstimateAreRefused)
             }
         });
         Decoded d;
-        EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << attributes.back().name << " " << int(attributes.back().components);
+        EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << attributes.back().name << int(attributes.back().components);
         if (!failure && attributes[0].codec == CODEC_NORMAL) // the triangle in the z = 0 plane, seen from +z
             EXPECT_EQ(d.normals, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
     }
@@ -224,7 +224,7 @@ TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
 
     // Four billion vertices claimed, one triangle stored, nothing but the indices bound: the
     // decoder keeps per-vertex state only for the vertices it numbers or a caller array holds.
-    RawContainer c = Triangle({{"normal", CODEC_NORMAL, 255, 3}, {"weight", CODEC_GENERIC, 1, 1}}, [](OutputStream& out) {
+    RawContainer c = Triangle({{"normal", CODEC_NORMAL, 255}, {"weight", CODEC_GENERIC, 1, 1}}, [](OutputStream& out) {
         out.writeU8(ESTIMATE);
         out.writeSharedValues(static_cast<const int32_t*>(nullptr), 2, 0);
         out.writeSignedValues(static_cast<const int32_t*>(nullptr), 1, 0);

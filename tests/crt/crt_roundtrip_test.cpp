@@ -65,7 +65,8 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
         const uint32_t* t = &d.indices[3 * f];
         const float *a = &d.positions[3 * t[0]], *b = &d.positions[3 * t[1]], *c = &d.positions[3 * t[2]];
         const double e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
-        const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+        const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                             e1[0] * e2[1] - e1[1] * e2[0]};
         for (size_t k = 0; k < 3; ++k) {
             flags[t[k]] ^= t[(k + 1) % 3] ^ t[(k + 2) % 3];
             for (size_t j = 0; j < 3; ++j)
@@ -93,8 +94,8 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
                       : l == 0                                     ? std::isfinite(got[k])
                                                                    : l > 1e-9 && !(std::fabs(got[k] - e[k] / l) < 2e-3);
         for (size_t j = 0; j < 4; ++j) {
-            const int q = kColorSteps[j];
-            off[2] += d.colors[4 * i + j] != (j < size_t(cfg.colorChannels) ? float(q * (ColorByte(m, s, j) / q)) / 255.0f : 1.0f);
+            const int q = kColorSteps[j], channel = j < size_t(cfg.colorChannels) ? q * (ColorByte(m, s, j) / q) : 255;
+            off[2] += d.colors[4 * i + j] != float(channel) / 255.0f;
         }
     }
     EXPECT_EQ(std::vector<size_t>(off, off + 3), std::vector<size_t>(3, 0)) << "values, normals, colours off";

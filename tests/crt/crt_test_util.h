@@ -125,7 +125,8 @@ inline TestMesh Sheet(const std::string& name, int n, int k, bool closed)
             s.positions.insert(s.positions.end(), {r * std::cos(a), r * std::sin(a), std::sin(b)});
             s.uvs.insert(s.uvs.end(), {float(x) / float(n), float(y) / float(k)});
             if (closed || y + 1 < k)
-                s.indices.insert(s.indices.end(), {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
+                s.indices.insert(s.indices.end(),
+                                 {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
         }
     return s;
 }
@@ -134,7 +135,8 @@ inline TestMesh Sheet(const std::string& name, int n, int k, bool closed)
 // twice and two vertices in no face.
 inline TestMesh NonManifold()
 {
-    TestMesh m{.name = "non-manifold", .V = 14, .indices = {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5, 6, 7, 8, 6, 9, 10, 7, 7, 9, 0, 1, 2, 2, 1, 11}};
+    TestMesh m{.name = "non-manifold", .V = 14};
+    m.indices = {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5, 6, 7, 8, 6, 9, 10, 7, 7, 9, 0, 1, 2, 2, 1, 11};
     for (uint32_t i = 0; i < m.V; ++i)
         m.positions.insert(m.positions.end(), {float(i % 4), float(i / 4), float(i % 3)});
     return m;
