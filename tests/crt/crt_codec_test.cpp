@@ -1,5 +1,6 @@
 // Bit fields, entropy-coded byte arrays, the Tunstall dictionary, the integer blocks and the
 // attribute codecs: generic integers, octahedral normals, colours.
+#include "crt/output_stream.h"
 #include "crt/tunstall.h"
 #include "crt_test_util.h"
 

@@ -2,6 +2,7 @@
 // the container header, the order of the body's streams and the exported functions' contract.
 // Operation codes: 0 new vertex, 1 left, 2 right, 3 close, 4 border, 5 defer, 6 old vertex.
 #include "crt_example.h"
+#include "crt/output_stream.h"
 #include "crt_test_util.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,56 @@ using namespace crttest;
 namespace {
 
 using Ids = std::vector<uint32_t>;
+
+struct Descriptor {
+    std::string name;
+    uint32_t codec = CODEC_GENERIC;
+    float step = 1.0f;
+    uint8_t components = 3, format = FLOAT, strategy = 0;
+};
+
+// A container without entropy coding, for layouts the writer would never produce.
+struct RawContainer {
+    std::vector<Descriptor> descriptors;
+    int32_t descriptorCount = -1; // -1: the number of descriptors
+    uint32_t nvert = 0, nface = 0;
+    std::vector<uint32_t> groupEnds;
+    std::vector<uint8_t> ops;
+    std::vector<uint32_t> bitWords;
+    std::function<void(OutputStream&)> streams; // attribute streams, in name order
+
+    std::vector<uint8_t> bytes() const
+    {
+        OutputStream out;
+        out.entropy = ENTROPY_NONE;
+        out.writeU32(kMagic);
+        out.writeU32(0);
+        out.writeU8(ENTROPY_NONE);
+        out.writeU32(0); // no metadata
+        out.writeI32(descriptorCount >= 0 ? descriptorCount : int32_t(descriptors.size()));
+        for (const Descriptor& d : descriptors) {
+            out.writeString(d.name);
+            out.writeU32(d.codec);
+            out.writeF32(d.step);
+            for (uint8_t b : {d.components, d.format, d.strategy})
+                out.writeU8(b);
+        }
+        for (uint32_t n : {nvert, nface, uint32_t(groupEnds.size())})
+            out.writeU32(n);
+        for (uint32_t e : groupEnds) {
+            out.writeU32(e);
+            out.writeU8(0);
+        }
+        if (nface > 0) {
+            out.writeU32(16); // max_front
+            out.writeByteArray(ops);
+            out.writeBitBlock(bitWords);
+        }
+        if (streams)
+            streams(out);
+        return out.bytes;
+    }
+};
 
 RawContainer Mesh(uint32_t nvert, uint32_t nface, std::vector<uint8_t> ops, Ids groups = {},
                   std::vector<std::pair<uint32_t, int>> bits = {})

@@ -22,13 +22,6 @@ std::array<uint32_t, 3> Canonical(const uint32_t* t) // smallest id first, same 
     return {t[k], t[(k + 1) % 3], t[(k + 2) % 3]};
 }
 
-bool OnGrid(const float* got, size_t inputVertex)
-{
-    const auto n = NormalOf(inputVertex);
-    const auto [X, Y] = normalToOcta(n[0], n[1], n[2], kNormalUnit);
-    return std::memcmp(octaToNormal(X, Y, kNormalUnit).data(), got, 12) == 0;
-}
-
 void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
 {
     const EncodedMesh enc = Encode(m, cfg);
@@ -86,11 +79,14 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
         // Interior vertices in the border mode get the normalised estimate (not finite when it is
         // zero); every other normal is exactly its stored grid point.
         const float* got = &d.normals[3 * i];
+        const auto n = NormalOf(s);
+        const auto [X, Y] = normalToOcta(n[0], n[1], n[2], kNormalUnit);
+        const bool onGrid = std::memcmp(octaToNormal(X, Y, kNormalUnit).data(), got, 12) == 0;
         const double* e = &est[3 * i];
         const double l = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);
         borders += flags[i] != 0;
         for (size_t k = 0; k < 3; ++k)
-            off[1] += cfg.normalMode != ESTIMATE_BORDER || flags[i] ? k == 0 && !OnGrid(got, s)
+            off[1] += cfg.normalMode != ESTIMATE_BORDER || flags[i] ? k == 0 && !onGrid
                       : l == 0                                     ? std::isfinite(got[k])
                                                                    : l > 1e-9 && !(std::fabs(got[k] - e[k] / l) < 2e-3);
         for (size_t j = 0; j < 4; ++j) {

@@ -1,10 +1,9 @@
-// Helpers for the mesh library tests: failures as values, containers written field by field,
-// decoding through the exported functions, and synthetic meshes encoded with every kind of stream
-// (shared by the round trips, the corruption test and the fuzzer's seed corpus).
+// Helpers for the mesh library tests: failures as values, decoding through the exported functions,
+// and synthetic meshes encoded with every kind of stream (shared by the round trips, the corruption
+// test and the fuzzer's seed corpus).
 #pragma once
 #include "crt/crt.h"
 #include "crt/decoder.h"
-#include "crt/output_stream.h"
 #include "crt/writer/encoder.h"
 
 #include <algorithm>
@@ -26,56 +25,6 @@ inline const char* Failure(const std::function<void()>& fn)
     }
     return nullptr;
 }
-
-struct Descriptor {
-    std::string name;
-    uint32_t codec = crt::CODEC_GENERIC;
-    float step = 1.0f;
-    uint8_t components = 3, format = crt::FLOAT, strategy = 0;
-};
-
-// A container without entropy coding, for layouts the writer would never produce.
-struct RawContainer {
-    std::vector<Descriptor> descriptors;
-    int32_t descriptorCount = -1; // -1: the number of descriptors
-    uint32_t nvert = 0, nface = 0;
-    std::vector<uint32_t> groupEnds;
-    std::vector<uint8_t> ops;
-    std::vector<uint32_t> bitWords;
-    std::function<void(crt::OutputStream&)> streams; // attribute streams, in name order
-
-    std::vector<uint8_t> bytes() const
-    {
-        crt::OutputStream out;
-        out.entropy = crt::ENTROPY_NONE;
-        out.writeU32(crt::kMagic);
-        out.writeU32(0);
-        out.writeU8(crt::ENTROPY_NONE);
-        out.writeU32(0); // no metadata
-        out.writeI32(descriptorCount >= 0 ? descriptorCount : int32_t(descriptors.size()));
-        for (const Descriptor& d : descriptors) {
-            out.writeString(d.name);
-            out.writeU32(d.codec);
-            out.writeF32(d.step);
-            for (uint8_t b : {d.components, d.format, d.strategy})
-                out.writeU8(b);
-        }
-        for (uint32_t n : {nvert, nface, uint32_t(groupEnds.size())})
-            out.writeU32(n);
-        for (uint32_t e : groupEnds) {
-            out.writeU32(e);
-            out.writeU8(0);
-        }
-        if (nface > 0) {
-            out.writeU32(16); // max_front
-            out.writeByteArray(ops);
-            out.writeBitBlock(bitWords);
-        }
-        if (streams)
-            streams(out);
-        return out.bytes;
-    }
-};
 
 struct Decoded {
     float info[2] = {0, 0};
