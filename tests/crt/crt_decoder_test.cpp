@@ -25,13 +25,13 @@ struct Descriptor {
 
 // A container without entropy coding, for layouts the writer would never produce.
 struct RawContainer {
-    std::vector<Descriptor> descriptors;
+    std::vector<Descriptor> descriptors{};
     int32_t descriptorCount = -1; // -1: the number of descriptors
     uint32_t nvert = 0, nface = 0;
     std::vector<uint32_t> groupEnds;
     std::vector<uint8_t> ops;
     std::vector<uint32_t> bitWords;
-    std::function<void(OutputStream&)> streams; // attribute streams, in name order
+    std::function<void(OutputStream&)> streams{}; // attribute streams, in name order
 
     std::vector<uint8_t> bytes() const
     {
@@ -239,8 +239,9 @@ TEST(CrtContainer, AttributesThatDoNotFitTheCallerArraysOrTheEstimateAreRefused)
         });
         Decoded d;
         EXPECT_STREQ(DecodeAll(c.bytes(), d), failure) << attributes.back().name << int(attributes.back().components);
-        if (!failure && attributes[0].codec == CODEC_NORMAL) // the triangle in the z = 0 plane, seen from +z
+        if (!failure && attributes[0].codec == CODEC_NORMAL) { // the triangle in the z = 0 plane, seen from +z
             EXPECT_EQ(d.normals, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
+        }
     }
 }
 

@@ -107,8 +107,8 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
     dec.decode();
     codes.insert(dec.operations.begin(), dec.operations.end());
     EXPECT_EQ(dec.metadata.at("name"), m.name);
-    if (cfg.normalMode == ESTIMATE_BORDER)
-        EXPECT_EQ(static_cast<NormalAttr&>(*dec.attributes["normal"]).octaValues.size(), 2 * borders);
+    const size_t corrections = static_cast<NormalAttr&>(*dec.attributes["normal"]).octaValues.size();
+    EXPECT_TRUE(cfg.normalMode != ESTIMATE_BORDER || corrections == 2 * borders) << corrections << " for " << borders;
 }
 
 } // namespace

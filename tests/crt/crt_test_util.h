@@ -58,9 +58,9 @@ inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, si
 struct TestMesh {
     std::string name;
     uint32_t V = 0;
-    std::vector<uint32_t> indices;
-    std::vector<crt::GroupInput> groups;
-    std::vector<float> positions, uvs; // uvs may be empty
+    std::vector<uint32_t> indices{};
+    std::vector<crt::GroupInput> groups{};
+    std::vector<float> positions{}, uvs{}; // uvs may be empty
 };
 
 // A torus of n x k quads (n and k at least 3), or without its last ring of quads an open tube.
