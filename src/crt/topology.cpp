@@ -92,10 +92,8 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
             front.attachVertex(E, o);
             break;
         case TOPO_LEFT:
-            o = front.attachLeft(E);
-            break;
         case TOPO_RIGHT:
-            o = front.attachRight(E);
+            o = front.attachSide(E, op == TOPO_LEFT);
             break;
         default: // TOPO_CLOSE
             o = front.close(E);

@@ -111,30 +111,19 @@ struct Front {
         pending = F;
     }
 
-    // Triangle closing on the previous edge; returns its third vertex.
-    uint32_t attachLeft(const FrontEdge E)
+    // Triangle closing on the previous (left) or the next edge. That neighbour and E, consecutive on
+    // the front as A then B, become one edge from A.from to B.to. Returns the third vertex.
+    uint32_t attachSide(const FrontEdge E, bool left)
     {
-        const FrontEdge P = edges[E.prev];
+        const uint32_t side = left ? E.prev : E.next;
+        const FrontEdge S = edges[side], A = left ? S : E, B = left ? E : S;
         const uint32_t F = uint32_t(edges.size());
-        edges[E.prev].deleted = true;
-        edges[P.prev].next = F;
-        edges[E.next].prev = F;
-        edges.push_back({P.from, E.to, E.from, P.prev, E.next, false});
+        edges[side].deleted = true;
+        edges[A.prev].next = F;
+        edges[B.next].prev = F;
+        edges.push_back({A.from, B.to, left ? E.from : E.to, A.prev, B.next, false});
         pending = F;
-        return P.from;
-    }
-
-    // Triangle closing on the next edge; returns its third vertex.
-    uint32_t attachRight(const FrontEdge E)
-    {
-        const FrontEdge N = edges[E.next];
-        const uint32_t F = uint32_t(edges.size());
-        edges[E.next].deleted = true;
-        edges[N.next].prev = F;
-        edges[E.prev].next = F;
-        edges.push_back({E.from, N.to, E.to, E.prev, N.next, false});
-        pending = F;
-        return N.to;
+        return left ? S.from : S.to;
     }
 
     // Triangle filling the three-edge hole; returns its third vertex.

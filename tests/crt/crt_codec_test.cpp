@@ -1,298 +1,246 @@
-// The attribute codecs: generic integers, octahedral normals, colours.
+// Bit fields, entropy-coded byte arrays, the Tunstall dictionary, the integer blocks and the
+// attribute codecs: generic integers, octahedral normals, colours.
+#include "crt/output_stream.h"
+#include "crt/tunstall.h"
 #include "crt_test_util.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
+#include <set>
 
 using namespace crt;
+using crttest::Failure;
 
 namespace {
 
-const char* Failure(const std::function<void()>& fn)
+InputStream Over(const std::vector<uint8_t>& bytes, int entropy = ENTROPY_NONE)
 {
-    try {
-        fn();
-    } catch (const char* m) {
-        return m;
+    InputStream in;
+    in.init(bytes.data(), int64_t(bytes.size()));
+    in.entropy = entropy;
+    return in;
+}
+
+// A Tunstall block (pairs, decoded length, word bytes) followed by the byte 0x42.
+std::vector<uint8_t> Block(const std::vector<TunstallPair>& pairs, int32_t decoded, const std::vector<uint8_t>& words)
+{
+    OutputStream out;
+    out.writeU8(uint8_t(pairs.size()));
+    for (auto [symbol, probability] : pairs) {
+        out.writeU8(symbol);
+        out.writeU8(probability);
     }
-    return nullptr;
+    out.writeI32(decoded);
+    out.writeU32(uint32_t(words.size()));
+    out.bytes.insert(out.bytes.end(), words.begin(), words.end());
+    out.writeU8(0x42);
+    return out.bytes;
 }
 
-std::vector<float> AsFloats(const std::vector<int32_t>& storage)
+std::vector<std::string> Words(int wordBits, const std::vector<TunstallPair>& pairs)
 {
-    std::vector<float> f(storage.size());
-    std::memcpy(f.data(), storage.data(), 4 * f.size());
-    return f;
+    TunstallTable t;
+    t.wordBits = wordBits;
+    t.build(pairs);
+    std::vector<std::string> words;
+    for (size_t w = 0; w < size_t(t.words()); ++w)
+        words.emplace_back(t.table.begin() + t.offsets[w], t.table.begin() + t.offsets[w] + t.lengths[w]);
+    return words;
 }
 
-std::array<float, 3> Normalized(double x, double y, double z)
-{
-    const double l = std::sqrt(x * x + y * y + z * z);
-    return {float(x / l), float(y / l), float(z / l)};
-}
+std::string A(size_t n, const char* tail = "") { return std::string(n, 'a') + tail; }
 
 } // namespace
 
-TEST(CrtGeneric, FloatOutputIsTheSinglePrecisionProduct)
+TEST(CrtBits, FieldsAcrossWordsAndPastTheBlock)
 {
-    GenericAttr<int> a;
-    a.components = 3;
-    a.step = 0.001f;
-    a.format = FLOAT;
-    std::vector<int32_t> storage = {1000, 0, -2000, 7, 1, -1};
-    a.buffer = storage.data();
-    a.writeOutput(2);
-    EXPECT_EQ(AsFloats(storage),
-              (std::vector<float>{1000 * 0.001f, 0.0f, -2000 * 0.001f, 7 * 0.001f, 0.001f, -0.001f}));
-    EXPECT_FLOAT_EQ(AsFloats(storage)[0], 1.0f);
-    a.format = INT32; // only float output is defined for the generic codec
-    EXPECT_STREQ(Failure([&] { a.writeOutput(2); }), kUnsupportedFormat);
+    // Two words 0000000F, F0000000, then one outside the block: a field across the words, nothing
+    // past them (the example container has the padding and most significant bits first).
+    const std::vector<uint8_t> bytes = {2, 0, 0, 0, 0x0F, 0, 0, 0, 0, 0, 0, 0xF0, 0xEF, 0xBE, 0xAD, 0xDE};
+    BitReader bits = Over(bytes).readBitBlock();
+    EXPECT_EQ(bits.read(28), 0u);
+    EXPECT_EQ(bits.read(8), 0xFFu);
+    EXPECT_STREQ(Failure([&] { bits.read(29); }), kCorrupt);
+    // read(32) with nothing pending; a word count (0xF0000000) beyond the data.
+    const std::vector<uint8_t> one = {1, 0, 0, 0, 0xEF, 0xBE, 0xAD, 0xDE}, huge(bytes.begin() + 8, bytes.end());
+    EXPECT_EQ(Over(one).readBitBlock().read(32), 0xDEADBEEFu);
+    EXPECT_STREQ(Failure([&] { Over(huge).readBitBlock(); }), kTruncated);
 }
 
-TEST(CrtGeneric, UndoDeltasFollowsThePredictionRecords)
-{
-    // Vertex 1 from (0,0,0), vertex 2 from (1,0,0), vertex 3 from (2,1,0), one component.
-    const std::vector<VertexPrediction> preds = {{0xffffffff, 0xffffffff, 0xffffffff}, {0, 0, 0}, {1, 0, 0}, {2, 1, 0}};
-    struct Case {
-        int strategy;
-        std::vector<int32_t> expected;
-    };
-    // Stored 10, 1, 2, 3. Plain: 10, 11, 13, 16. Parallelogram: 11 = 1 + 10 + 10 - 10;
-    // 2 + 11 + 10 - 10 = 13; 3 + 13 + 11 - 10 = 17.
-    for (const Case& c : {Case{0, {10, 11, 13, 16}}, Case{STRATEGY_PARALLELOGRAM, {10, 11, 13, 17}}}) {
-        GenericAttr<int> a;
-        a.components = 1;
-        a.strategy = c.strategy;
-        std::vector<int32_t> v = {10, 1, 2, 3};
-        a.buffer = v.data();
-        a.undoDeltas(4, preds);
-        EXPECT_EQ(v, c.expected) << c.strategy;
-    }
-    // Point set: a running sum per component; 32-bit values wrap.
-    GenericAttr<int> p;
-    p.components = 2;
-    std::vector<int32_t> v = {INT32_MAX, 1, 1, 2, 5, 3};
-    p.buffer = v.data();
-    p.undoDeltas(3, {});
-    EXPECT_EQ(v, (std::vector<int32_t>{INT32_MAX, 1, INT32_MIN, 3, INT32_MIN + 5, 6}));
-    // Byte values wrap at 8 bits.
-    GenericAttr<unsigned char> b;
-    b.components = 1;
-    std::vector<uint8_t> bytes = {250, 10};
-    b.buffer = bytes.data();
-    b.undoDeltas(2, {{}, {0, 0, 0}});
-    EXPECT_EQ(bytes[1], 4);
-}
-
-TEST(CrtNormal, OctahedralExamples)
+TEST(CrtByteArrays, RawAndTunstallBlocks)
 {
     struct Case {
-        int X, Y;
-        std::array<float, 3> expected;
+        int entropy;
+        std::vector<uint8_t> block; // followed by 0x42 where the read succeeds
+        std::string expected;
+        const char* failure = nullptr;
+        size_t maxLength = SIZE_MAX;
     };
+    const int T = ENTROPY_TUNSTALL;
+    const std::vector<TunstallPair> ab = {{'a', 255}, {'b', 0}};
     const Case cases[] = {
-        {0, 0, {0, 0, 1}},
-        {512, 0, {1, 0, 0}},
-        {0, -512, {0, -1, 0}},
-        {300, 300, Normalized(212, 212, -88)},
-        // Lower half with X exactly 0 takes the negative branch: fx = -(512 - 600) = 88.
-        {0, 600, Normalized(88, 512, -88)},
-        {-200, -400, Normalized(-112, -312, -88)},
+        {ENTROPY_NONE, {0, 0, 0, 0, 0x42}, ""},
+        {ENTROPY_NONE, {3, 0, 0, 0, 'x', 'y', 'z', 0x42}, "", kCorrupt, 2}, // longer than allowed
+        {ENTROPY_NONE, {2, 0, 0, 0, 1}, "", kTruncated},
+        {2, {0, 0, 0, 0}, "", kUnknownEntropy},
+        // One pair: decoded-length copies, whatever the word bytes hold; the words are skipped.
+        {T, Block({{'x', 255}}, 5, {0xEE, 0xFF}), "xxxxx"},
+        {T, Block({{1, 200}, {2, 55}}, 0, {1, 2, 3}), ""}, // decoded length 0: the words are still skipped
+        // No symbols but bytes to produce, a negative length, two symbols without a word: damage.
+        {T, Block({}, 4, {}), "", kCorrupt},
+        {T, Block({{7, 255}}, -1, {}), "", kCorrupt},
+        {T, Block({{1, 128}, {2, 127}}, 4, {}), "", kCorrupt},
+        {T, {2, 1, 128, 2, 127, 4, 0, 0, 0, 9, 0, 0, 0, 0x42}, "", kTruncated}, // word bytes beyond the data
+        // 256 words from (a 255, b 0): the chain start of r = 255 makes word 1 "ab" and word 254 the
+        // run of 255 a. The last word gives only the missing bytes: 3 to 257 bytes, else damage.
+        {T, Block(ab, 3, {1, 254}), "aba"},
+        {T, Block(ab, 257, {1, 254}), "ab" + A(255)},
+        {T, Block(ab, 2, {1, 254}), "", kCorrupt},
+        {T, Block(ab, 258, {1, 254}), "", kCorrupt},
     };
     for (const Case& c : cases) {
-        const auto n = octaToNormal(c.X, c.Y, 512);
-        for (int j = 0; j < 3; ++j)
-            EXPECT_NEAR(n[size_t(j)], c.expected[size_t(j)], 1e-6) << c.X << "," << c.Y;
-    }
-    EXPECT_EQ(normalToOcta(0, 0, 1, 512), (std::pair<int, int>{0, 0}));
-    EXPECT_EQ(normalToOcta(1, 0, 0, 512), (std::pair<int, int>{512, 0}));
-    EXPECT_EQ(normalToOcta(0, -1, 0, 512), (std::pair<int, int>{0, -512}));
-    EXPECT_EQ(normalToOcta(0.25f, 0.25f, -0.5f, 512), (std::pair<int, int>{384, 384})); // 1 - 0.25
-    EXPECT_EQ(TruncToInt(NAN), INT32_MIN);
-    EXPECT_EQ(TruncToInt(-3.9f), -3);
-    // Damaged grid values do not overflow.
-    const auto far = octaToNormal(INT32_MIN, INT32_MIN, 512);
-    EXPECT_TRUE(std::isfinite(far[0]));
-}
-
-TEST(CrtNormal, DiffModeUndoAndOutput)
-{
-    NormalAttr n;
-    n.step = 512.0f;
-    n.format = FLOAT;
-    n.octaValues = {512, 0, -512, 0, -256, -256};
-    std::vector<float> out(9);
-    n.buffer = out.data();
-    n.undoDeltas(3, {{}, {0, 0, 0}, {0, 0, 0}}); // vertex 1 and 2 add vertex 0, never parallelogram
-    EXPECT_EQ(n.octaValues, (std::vector<int>{512, 0, 0, 0, 256, -256}));
-    n.writeOutput(3);
-    const float expected[9] = {1, 0, 0, 0, 0, 1, float(std::sqrt(0.5)), -float(std::sqrt(0.5)), 0};
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(out[size_t(i)], expected[i], 1e-7) << i;
-    n.format = UINT8;
-    EXPECT_STREQ(Failure([&] { n.writeOutput(3); }), kNormalFormatDiff);
-    // Point set: running sum over the pairs.
-    NormalAttr p;
-    p.octaValues = {1, 2, 3, 4, 5, 6};
-    p.buffer = out.data();
-    p.undoDeltas(3, {});
-    EXPECT_EQ(p.octaValues, (std::vector<int>{1, 2, 4, 6, 9, 12}));
-}
-
-TEST(CrtNormal, EstimationNeedsIntegerPositions)
-{
-    FaceIndex faces;
-    std::vector<uint32_t> idx = {0, 1, 2};
-    faces.indices32 = idx.data();
-    faces.facesWritten = 1;
-    std::vector<float> out(9);
-    auto normal = [&] {
-        auto n = std::make_unique<NormalAttr>();
-        n->normalMode = ESTIMATE;
-        n->step = 512;
-        n->format = FLOAT;
-        n->buffer = out.data();
-        n->octaValues.assign(6, 0);
-        return n;
-    };
-    std::vector<int32_t> pos = {0, 0, 0, 10, 0, 0, 0, 10, 0};
-    struct Case {
-        const char* what;
-        int positionCodec; // 0: none
-        int components;
-        bool bound;
-        int format;
-        const char* failure;
-    };
-    const Case cases[] = {
-        {"no position", 0, 3, true, FLOAT, kNoPosition},
-        {"position is a normal codec", CODEC_NORMAL, 3, true, FLOAT, kPositionOverloaded},
-        {"position is a colour codec", CODEC_COLOR, 3, true, FLOAT, kPositionOverloaded},
-        {"position not bound", CODEC_GENERIC, 3, false, FLOAT, kNoPositionValues},
-        {"two-component positions", CODEC_GENERIC, 2, true, FLOAT, kNoPositionValues},
-        {"unsupported output", CODEC_GENERIC, 3, true, UINT8, kNormalFormatEstimate},
-        {"float output", CODEC_GENERIC, 3, true, FLOAT, nullptr},
-    };
-    for (const Case& c : cases) {
-        AttributeMap attrs;
-        if (c.positionCodec == CODEC_GENERIC)
-            attrs["position"] = std::make_unique<GenericAttr<int>>();
-        else if (c.positionCodec == CODEC_NORMAL)
-            attrs["position"] = std::make_unique<NormalAttr>();
-        else if (c.positionCodec == CODEC_COLOR)
-            attrs["position"] = std::make_unique<ColorAttr>();
-        if (c.positionCodec) {
-            attrs["position"]->components = c.components;
-            attrs["position"]->buffer = c.bound ? pos.data() : nullptr;
+        InputStream in = Over(c.block, c.entropy);
+        std::vector<uint8_t> got;
+        EXPECT_STREQ(Failure([&] { got = in.readByteArray(c.maxLength); }), c.failure) << &c - cases;
+        if (!c.failure) {
+            EXPECT_EQ(std::string(got.begin(), got.end()), c.expected) << &c - cases;
+            EXPECT_EQ(in.readU8(), 0x42) << &c - cases; // positioned just past the array
         }
-        auto n = normal();
-        n->format = c.format;
-        EXPECT_STREQ(Failure([&] { n->finishDecode(3, 1, attrs, faces); }), c.failure) << c.what;
+        EXPECT_TRUE(c.entropy != 2 || in.position == in.start); // refused before anything is consumed
     }
-    // The triangle in the z = 0 plane, seen from +z: every corner gets (0, 0, 1).
-    EXPECT_EQ(out, (std::vector<float>{0, 0, 1, 0, 0, 1, 0, 0, 1}));
+    // A repeated symbol costs no data, so callers that never need more cut it.
+    const std::vector<uint8_t> many = Block({{'a', 255}}, 1000, {});
+    EXPECT_EQ(Over(many, T).readByteArray(SIZE_MAX, 10).size(), 10u);
 }
 
-TEST(CrtColor, ChannelsRebuildRedGreenBlueAlpha)
+TEST(CrtTunstall, DictionaryConstruction)
 {
-    struct Case {
-        int N;
-        std::array<int, 4> steps;
-        std::vector<uint8_t> channels;
-        std::array<float, 4> expected;
-        std::array<uint8_t, 4> expected8;
-    };
-    const Case cases[] = {
-        // 236 + 100 wraps to 80.
-        {4, {1, 1, 1, 1}, {100, 20, 236, 255}, {80 / 255.0f, 100 / 255.0f, 120 / 255.0f, 1.0f}, {80, 100, 120, 255}},
-        // Red 63 at step 4 is 252.
-        {4, {4, 4, 4, 8}, {0, 0, 63, 31}, {252 / 255.0f, 0, 0, 248 / 255.0f}, {252, 0, 0, 248}},
-        // Three channels: alpha is full, not scaled by the unused fourth step.
-        {3, {2, 2, 2, 8}, {10, 5, 3}, {26 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1.0f}, {26, 20, 30, 255}},
-    };
-    for (const Case& c : cases) {
-        for (int format : {FLOAT, UINT8}) {
-            ColorAttr a;
-            a.components = c.N;
-            a.colorSteps = c.steps;
-            a.format = format;
-            std::vector<float> out(4, -1.0f);
-            std::memcpy(out.data(), c.channels.data(), c.channels.size());
-            a.buffer = out.data();
-            a.writeOutput(1);
-            if (format == FLOAT) {
-                for (int j = 0; j < 4; ++j)
-                    EXPECT_FLOAT_EQ(out[size_t(j)], c.expected[size_t(j)]) << c.N << " " << j;
-            } else {
-                EXPECT_EQ(0, std::memcmp(out.data(), c.expected8.data(), 4)) << c.N;
-            }
-        }
-    }
-    ColorAttr bad;
-    bad.components = 4;
-    bad.format = INT16;
-    std::vector<float> out(4);
-    bad.buffer = out.data();
-    EXPECT_STREQ(Failure([&] { bad.writeOutput(1); }), kColorOutputFormat);
+    // Two symbols, 4 words, plain start: "a" expands into aa, ab and stops on the word limit with
+    // its last child, so "a" stays and is expanded once more into a repeat of "aa", which the cut
+    // drops. With 256 words the same happens: 257 entries cut to 256 distinct words.
+    EXPECT_EQ(Words(2, {{'a', 128}, {'b', 127}}), (std::vector<std::string>{"a", "b", "aa", "ab"}));
+    const std::vector<std::string> full = Words(8, {{'a', 128}, {'b', 127}});
+    EXPECT_EQ(std::set<std::string>(full.begin(), full.end()).size(), 256u);
+
+    // One symbol almost certain, the other never seen: the chain test runs to its limit of 31,
+    // so the chain start gives b, ab, ..., a^29 b, then a^31, then a^30 b.
+    std::vector<std::string> chain;
+    for (size_t j = 0; j < 30; ++j)
+        chain.push_back(A(j, "b"));
+    chain.insert(chain.end(), {A(31), A(30, "b")});
+    EXPECT_EQ(Words(5, {{'a', 255}, {'b', 0}}), chain);
+
+    // Three symbols: the limit 31 / 2 = 15 is below 16, so a plain start. Expansion m turns a^m
+    // into a^(m+1), a^m b, a^m c; the 14th ends on its last child at 31 words, so a^14 stays and
+    // is expanded once more into a repeat of a^15, which the cut to 32 drops.
+    std::vector<std::string> plain;
+    for (size_t m = 0; m < 13; ++m)
+        plain.insert(plain.end(), {A(m, "b"), A(m, "c")});
+    plain.insert(plain.end(), {A(14), A(13, "b"), A(13, "c"), A(15), A(14, "b"), A(14, "c")});
+    EXPECT_EQ(Words(5, {{'a', 255}, {'b', 0}, {'c', 0}}), plain);
+
+    // Pairs no writer count would give (a 131, b 0) make a chain start of r = 17 followed by long
+    // expansions: a byte table far beyond 8192 bytes, which simply grows and still decodes.
+    TunstallTable dict;
+    dict.build({{'a', 131}, {'b', 0}});
+    ASSERT_GT(dict.table.size(), 8192u);
+    std::vector<uint8_t> text(3000);
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = (i * 7919) % 13 < 7 ? 'a' : 'b';
+    const std::vector<uint8_t> block = Block({{'a', 131}, {'b', 0}}, 3000, TunstallCompress(dict, text.data(), 3000));
+    EXPECT_EQ(Over(block, ENTROPY_TUNSTALL).readByteArray(), text);
 }
 
-TEST(CrtColor, StreamsAreReadWhetherOrNotBound)
+TEST(CrtIntegers, MappingsAndWidths)
 {
-    OutputStream s;
-    s.entropy = ENTROPY_NONE;
-    for (int step : {2, 3, 4, 5})
-        s.writeU8(uint8_t(step));
-    const std::vector<uint8_t> channels = {1, 2, 3, 4, 5, 6, 7, 8};
-    s.writeSignedValues(channels.data(), 4, 2);
-    s.writeU8(0x42);
-    for (bool bound : {false, true}) {
-        InputStream in;
-        in.init(s.bytes.data(), int64_t(s.bytes.size()));
-        in.entropy = ENTROPY_NONE;
-        ColorAttr a;
-        a.components = 4;
-        std::vector<float> out(8);
-        a.buffer = bound ? out.data() : nullptr;
-        a.readStreams(2, in);
-        EXPECT_EQ(a.colorSteps, (std::array<int, 4>{2, 3, 4, 5}));
-        EXPECT_EQ(in.readU8(), 0x42);
-        if (bound) {
-            EXPECT_EQ(0, std::memcmp(out.data(), channels.data(), 8));
-        }
+    // Eight values of width 3 holding t = 0..7, then their bit-length array.
+    const std::vector<uint8_t> bytes = {1, 0, 0, 0, 0x00, 0x77, 0x39, 0x05, 8, 0, 0, 0, 3, 3, 3, 3, 3, 3, 3, 3};
+    std::vector<int32_t> v(8);
+    EXPECT_EQ(Over(bytes).readSignedValues(v.data(), 1, 8), 8u);
+    EXPECT_EQ(v, (std::vector<int32_t>{-4, -5, -6, -7, 4, 5, 6, 7}));
+    EXPECT_EQ(Over(bytes).readSharedValues(v.data(), 1, 8), 8u);
+    EXPECT_EQ(v, (std::vector<int32_t>{-4, -3, -2, -1, 0, 1, 2, 3}));
+    // More entries than the vertex count, or a width above 32, is damage.
+    EXPECT_STREQ(Failure([&] { Over(bytes).readSignedValues(v.data(), 1, 7); }), kCorrupt);
+    std::vector<uint8_t> wide = bytes;
+    wide[12] = 33;
+    EXPECT_STREQ(Failure([&] { Over(wide).readSharedValues(v.data(), 1, 8); }), kCorrupt);
+
+    // Widths up to 32 (the shared bias of 2^31 included), per component and shared.
+    const std::vector<int32_t> x = {0, 1, -1, INT32_MIN, INT32_MAX, -2, 2, 127, -128, 1 << 30, INT32_MIN + 1, -7};
+    for (bool shared : {false, true}) {
+        OutputStream out;
+        shared ? out.writeSharedValues(x.data(), 2, 6) : out.writeSignedValues(x.data(), 2, 6);
+        std::vector<int32_t> got(x.size());
+        InputStream in = Over(out.bytes, ENTROPY_TUNSTALL);
+        EXPECT_EQ(shared ? in.readSharedValues(got.data(), 2, 6) : in.readSignedValues(got.data(), 2, 6), 6u);
+        EXPECT_EQ(got, x) << shared;
+        EXPECT_EQ(in.position, in.end);
     }
-    // Channel counts other than 3 or 4 cannot be rebuilt.
-    for (int N : {0, 1, 2, 5, 255}) {
-        InputStream in;
-        in.init(s.bytes.data(), int64_t(s.bytes.size()));
+}
+
+TEST(CrtCodecs, GenericDeltas)
+{
+    // Vertex 1 from (0,0,0), vertex 2 from (1,0,0), vertex 3 from (2,1,0); stored 10, 1, 2, 3. Plain:
+    // 10, 11, 13, 16. Parallelogram: 1 + 10 + 10 - 10 = 11, 2 + 11 + 10 - 10 = 13, 3 + 13 + 11 - 10 = 17.
+    // A point set (no predictions) is a running sum per component, wrapping at 32 bits.
+    const std::vector<VertexPrediction> p = {{}, {0, 0, 0}, {1, 0, 0}, {2, 1, 0}};
+    const std::tuple<int, int, std::vector<VertexPrediction>, std::vector<int32_t>, std::vector<int32_t>> cases[] = {
+        {1, 0, p, {10, 1, 2, 3}, {10, 11, 13, 16}},
+        {1, STRATEGY_PARALLELOGRAM, p, {10, 1, 2, 3}, {10, 11, 13, 17}},
+        {2, 0, {}, {INT32_MAX, 1, 1, 2, 5, 3}, {INT32_MAX, 1, INT32_MIN, 3, INT32_MIN + 5, 6}},
+    };
+    GenericAttr<int> g;
+    for (auto [N, strategy, predictions, values, expected] : cases) {
+        g.components = N;
+        g.strategy = strategy;
+        g.buffer = values.data();
+        g.undoDeltas(uint32_t(values.size()) / uint32_t(N), predictions);
+        EXPECT_EQ(values, expected) << N << " " << strategy;
+    }
+}
+
+TEST(CrtCodecs, OctahedralGrid)
+{
+    const auto unit = [](double x, double y, double z) {
+        const double l = std::sqrt(x * x + y * y + z * z);
+        return std::array<float, 3>{float(x / l), float(y / l), float(z / l)};
+    };
+    const std::tuple<int, int, std::array<float, 3>> cases[] = {
+        {0, 0, {0, 0, 1}}, {512, 0, {1, 0, 0}}, {0, -512, {0, -1, 0}}, {300, 300, unit(212, 212, -88)},
+        {0, 600, unit(88, 512, -88)}, // lower half with X exactly 0: fx = -(512 - 600)
+        {-200, -400, unit(-112, -312, -88)},
+    };
+    for (const auto& [X, Y, expected] : cases) {
+        const auto n = octaToNormal(X, Y, 512);
+        for (size_t j = 0; j < 3; ++j)
+            EXPECT_NEAR(n[j], expected[j], 1e-6) << X << "," << Y;
+    }
+    EXPECT_EQ(normalToOcta(0.25f, 0.25f, -0.5f, 512), (std::pair{384, 384})); // 1 - 0.25
+    EXPECT_EQ(normalToOcta(-0.3f, 0.1f, 0.6f, 512), (std::pair{-153, 51}));    // truncated toward zero
+    EXPECT_EQ(normalToOcta(0, 0, 0, 512), (std::pair{INT32_MIN, INT32_MIN})); // NaN truncates like the processor
+    EXPECT_TRUE(std::isfinite(octaToNormal(INT32_MIN, INT32_MIN, 512)[0])); // damaged values do not overflow
+}
+
+TEST(CrtCodecs, ColorChannelsRebuildRedGreenBlueAlpha)
+{
+    // Channel count, steps, stored channels, rebuilt bytes (the output is these over 255).
+    const std::tuple<int, std::array<int, 4>, std::vector<uint8_t>, std::array<uint8_t, 4>> cases[] = {
+        {4, {1, 1, 1, 1}, {100, 20, 236, 255}, {80, 100, 120, 255}}, // 236 + 100 wraps to 80
+        {4, {4, 4, 4, 8}, {0, 0, 63, 31}, {252, 0, 0, 248}},         // red 63 at step 4
+        {3, {2, 2, 2, 8}, {10, 5, 3}, {26, 20, 30, 255}}, // alpha full, not scaled by the unused fourth step
+    };
+    for (const auto& [N, steps, channels, expected] : cases) {
         ColorAttr a;
         a.components = N;
-        EXPECT_STREQ(Failure([&] { a.readStreams(2, in); }), kColorChannels) << N;
+        a.colorSteps = steps;
+        a.format = FLOAT;
+        std::vector<float> out(4, -1.0f);
+        std::memcpy(out.data(), channels.data(), channels.size());
+        a.buffer = out.data();
+        a.writeOutput(1);
+        for (size_t j = 0; j < 4; ++j)
+            EXPECT_FLOAT_EQ(out[j], expected[j] / 255.0f) << N << " " << j;
     }
-}
-
-TEST(CrtWriterSide, InputFormatsAndSteps)
-{
-    const float f[6] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f};
-    struct Case {
-        const char* what;
-        std::function<void()> fn;
-        const char* failure;
-    };
-    const Case cases[] = {
-        {"normal from uint16", [&] { NormalAttr n; n.format = UINT16; n.quantizeInput(1, f); }, kNormalUnsigned},
-        {"normal from double", [&] { NormalAttr n; n.format = DOUBLE; n.quantizeInput(1, f); }, kNormalUnsigned},
-        {"colour from int16", [&] { ColorAttr c; c.components = 3; c.format = INT16; c.quantizeInput(1, f); }, kColorInputFormat},
-        {"colour step 0", [&] { ColorAttr c; c.components = 3; c.format = FLOAT; c.colorSteps = {0, 1, 1, 1}; c.quantizeInput(1, f); }, kColorStep},
-        {"colour step 256", [&] { ColorAttr c; c.components = 3; c.format = FLOAT; c.colorSteps = {1, 256, 1, 1}; c.quantizeInput(1, f); }, kColorStep},
-        {"generic format 8", [&] { GenericAttr<int> g; g.components = 2; g.format = 8; g.quantizeInput(1, f); }, kUnsupportedFormat},
-        {"value beyond 32 bits", [&] { GenericAttr<int> g; g.components = 1; g.format = FLOAT; g.step = 1e-11f; g.quantizeInput(1, f); }, kValueRange},
-        {"generic rounds to nearest", [&] {
-             GenericAttr<int> g; g.components = 3; g.format = FLOAT; g.step = 0.25f; g.quantizeInput(2, f);
-             if (g.values != std::vector<int>{0, 1, 1, 2, 2, 2}) throw "wrong";
-         }, nullptr},
-    };
-    for (const Case& c : cases)
-        EXPECT_STREQ(Failure(c.fn), c.failure) << c.what;
 }

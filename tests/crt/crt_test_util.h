@@ -1,11 +1,13 @@
-// Helpers for the mesh library tests: hand-built containers and decoding through the exported
-// functions into arrays of exactly the documented sizes.
+// Helpers for the mesh library tests: failures as values, decoding through the exported functions,
+// and synthetic meshes encoded with every kind of stream (shared by the round trips, the corruption
+// test and the fuzzer's seed corpus).
 #pragma once
 #include "crt/crt.h"
 #include "crt/decoder.h"
-#include "crt/messages.h"
-#include "crt/output_stream.h"
+#include "crt/writer/encoder.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,84 +15,15 @@
 
 namespace crttest {
 
-struct Descriptor {
-    std::string name;
-    uint32_t codec = crt::CODEC_GENERIC;
-    float step = 1.0f;
-    uint8_t components = 3;
-    uint8_t format = crt::FLOAT;
-    uint8_t strategy = 0;
-};
-
-// A container written field by field, for layouts the writer would never produce.
-struct RawContainer {
-    uint8_t entropy = crt::ENTROPY_NONE;
-    std::vector<std::pair<std::string, std::string>> metadata;
-    std::vector<Descriptor> descriptors;
-    int32_t descriptorCount = -1; // -1: the number of descriptors
-    uint32_t nvert = 0, nface = 0;
-    std::vector<uint32_t> groupEnds;
-    uint32_t maxFront = 16;
-    std::vector<uint8_t> ops;
-    std::vector<uint32_t> bitWords;
-    std::function<void(crt::OutputStream&)> streams; // attribute streams, in name order
-
-    std::vector<uint8_t> bytes() const
-    {
-        crt::OutputStream out;
-        out.entropy = entropy;
-        out.writeU32(crt::kMagic);
-        out.writeU32(0);
-        out.writeU8(entropy);
-        out.writeU32(uint32_t(metadata.size()));
-        for (const auto& [k, v] : metadata) {
-            out.writeString(k);
-            out.writeString(v);
-        }
-        out.writeI32(descriptorCount >= 0 ? descriptorCount : int32_t(descriptors.size()));
-        for (const Descriptor& d : descriptors) {
-            out.writeString(d.name);
-            out.writeU32(d.codec);
-            out.writeF32(d.step);
-            out.writeU8(d.components);
-            out.writeU8(d.format);
-            out.writeU8(d.strategy);
-        }
-        out.writeU32(nvert);
-        out.writeU32(nface);
-        out.writeU32(uint32_t(groupEnds.size()));
-        for (uint32_t e : groupEnds) {
-            out.writeU32(e);
-            out.writeU8(0);
-        }
-        if (nface > 0) {
-            out.writeU32(maxFront);
-            out.writeByteArray(ops);
-            out.writeBitBlock(bitWords);
-        }
-        if (streams)
-            streams(out);
-        return out.bytes;
-    }
-};
-
-// Decodes with the C++ decoder into an index array (and nothing else bound), for topology checks.
-struct Topology {
-    std::vector<uint32_t> indices;
-    std::vector<crt::VertexPrediction> predictions;
-    uint32_t vertexCount = 0;
-};
-inline Topology DecodeTopology(const std::vector<uint8_t>& bytes)
+// The message `fn` raised, or null.
+inline const char* Failure(const std::function<void()>& fn)
 {
-    crt::Decoder d;
-    d.readHeader(bytes.data(), int64_t(bytes.size()));
-    Topology t;
-    t.indices.assign(size_t(d.nface) * 3, 0xdeadbeef);
-    d.faceIndex.indices32 = t.indices.data();
-    d.decode();
-    t.predictions = d.faceIndex.predictions;
-    t.vertexCount = d.vertex_count;
-    return t;
+    try {
+        fn();
+    } catch (const char* m) {
+        return m;
+    }
+    return nullptr;
 }
 
 struct Decoded {
@@ -100,18 +33,16 @@ struct Decoded {
     std::vector<float> positions, normals, colors, uvs;
 };
 
-// Through the exported functions, every array bound at its documented size. Returns the failure
-// text, or null when decoding succeeded.
+// Through the exported functions, every array bound at its documented size (none when the counts
+// ask for more than maxElements). Returns the failure text, or null when decoding succeeded.
 inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, size_t maxElements = SIZE_MAX)
 {
     void* decoder = nullptr;
-    try {
+    const char* failure = Failure([&] {
         decoder = CreateDecoder(int32_t(bytes.size()), bytes.data(), out.info);
         const size_t F = size_t(out.info[0]), V = size_t(out.info[1]);
-        if (3 * F > maxElements || 4 * V > maxElements) {
-            DestroyDecoder(decoder);
-            return "too large";
-        }
+        if (3 * F > maxElements || 4 * V > maxElements)
+            throw "too large";
         out.indices.assign(3 * F, 0);
         out.positions.assign(3 * V, 0);
         out.normals.assign(3 * V, 0);
@@ -119,12 +50,109 @@ inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, si
         out.uvs.assign(2 * V, 0);
         out.result = DecodeMesh(decoder, out.positions.data(), out.indices.data(), out.normals.data(),
                                 out.colors.data(), out.uvs.data());
-    } catch (const char* message) {
-        DestroyDecoder(decoder);
-        return message;
-    }
+    });
     DestroyDecoder(decoder);
-    return nullptr;
+    return failure;
+}
+
+struct TestMesh {
+    std::string name;
+    uint32_t V = 0;
+    std::vector<uint32_t> indices{};
+    std::vector<crt::GroupInput> groups{};
+    std::vector<float> positions{}, uvs{}; // uvs may be empty
+};
+
+// A torus of n x k quads (n and k at least 3), or without its last ring of quads an open tube.
+inline TestMesh Sheet(const std::string& name, int n, int k, bool closed)
+{
+    TestMesh s{.name = name, .V = uint32_t(n * k)};
+    const auto id = [&](int x, int y) { return uint32_t(y % k * n + x % n); };
+    for (int y = 0; y < k; ++y)
+        for (int x = 0; x < n; ++x) {
+            const float a = 6.2831853f * float(x) / float(n), b = 6.2831853f * float(y) / float(k), r = 2 + std::cos(b);
+            s.positions.insert(s.positions.end(), {r * std::cos(a), r * std::sin(a), std::sin(b)});
+            s.uvs.insert(s.uvs.end(), {float(x) / float(n), float(y) / float(k)});
+            if (closed || y + 1 < k)
+                s.indices.insert(s.indices.end(),
+                                 {id(x, y), id(x + 1, y), id(x + 1, y + 1), id(x, y), id(x + 1, y + 1), id(x, y + 1)});
+        }
+    return s;
+}
+
+// Four triangles on one edge in both orientations, a bowtie, a degenerate triangle, a face used
+// twice and two vertices in no face.
+inline TestMesh NonManifold()
+{
+    TestMesh m{.name = "non-manifold", .V = 14};
+    m.indices = {0, 1, 2, 1, 0, 3, 0, 1, 4, 1, 0, 5, 6, 7, 8, 6, 9, 10, 7, 7, 9, 0, 1, 2, 2, 1, 11};
+    for (uint32_t i = 0; i < m.V; ++i)
+        m.positions.insert(m.positions.end(), {float(i % 4), float(i / 4), float(i % 3)});
+    return m;
+}
+
+// The writer's options, and what it stores besides positions (at about 1/4000 of the extent)
+// and uvs (at 1/1024): made-up normals on a grid of unit 511 and colours at steps 3, 1, 5, 2.
+struct Config {
+    int entropy, strategy;
+    bool defer;
+    int normalMode, colorChannels, colorFormat;
+};
+inline constexpr int kNormalUnit = 511;
+inline constexpr float kUvStep = 1.0f / 1024;
+inline constexpr std::array<int, 4> kColorSteps = {3, 1, 5, 2};
+
+inline float PositionStep(const TestMesh& m)
+{
+    const auto [lo, hi] = std::minmax_element(m.positions.begin(), m.positions.end());
+    return std::max(*hi - *lo, 1e-3f) / 4000.0f;
+}
+inline std::array<float, 3> NormalOf(size_t v)
+{
+    return {std::cos(0.7f * float(v)), std::sin(0.7f * float(v)), std::cos(1.3f * float(v))};
+}
+inline uint8_t ColorByte(const TestMesh& m, size_t v, size_t j)
+{
+    return uint8_t((v * 37 + j * 91 + size_t(int64_t(m.positions[3 * v] * 1000) & 0xff)) % 256);
+}
+
+inline crt::EncodedMesh Encode(const TestMesh& m, const Config& cfg)
+{
+    using namespace crt;
+    const size_t N = size_t(cfg.colorChannels);
+    std::vector<float> normals, colorF;
+    std::vector<uint8_t> color8;
+    for (size_t v = 0; v < m.V; ++v) {
+        const auto n = NormalOf(v);
+        normals.insert(normals.end(), n.begin(), n.end());
+        for (size_t j = 0; j < N; ++j) {
+            color8.push_back(ColorByte(m, v, j));
+            colorF.push_back(float(color8.back()) / 255.0f);
+        }
+    }
+    const void* colors = cfg.colorFormat == UINT8 ? static_cast<const void*>(color8.data()) : colorF.data();
+    MeshInput in{m.V, m.indices, m.groups, {{"name", m.name}},
+                 {{"position", CODEC_GENERIC, PositionStep(m), 3, FLOAT, cfg.strategy, m.positions.data()},
+                  {"normal", CODEC_NORMAL, kNormalUnit, 3, FLOAT, 0, normals.data(), cfg.normalMode},
+                  {"color", CODEC_COLOR, 1, int(N), cfg.colorFormat, cfg.strategy, colors, DIFF, kColorSteps}}};
+    if (!m.uvs.empty())
+        in.attributes.push_back({"uv", CODEC_GENERIC, kUvStep, 2, FLOAT, cfg.strategy, m.uvs.data()});
+    return EncodeMesh(in, {cfg.entropy, cfg.defer});
+}
+
+// Small containers for the corruption test and the fuzzer: an open tube and the non-manifold
+// mesh, in groups, across the options.
+inline std::vector<std::vector<uint8_t>> SeedContainers()
+{
+    using namespace crt;
+    TestMesh grid = Sheet("tube", 4, 4, false), odd = NonManifold();
+    grid.groups = {{5, {{"part", "a"}}}, {24, {}}};
+    odd.groups = {{3, {}}, {9, {{"k", "v"}}}};
+    return {Encode(grid, {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8}).bytes,
+            Encode(grid, {ENTROPY_NONE, STRATEGY_SHARED_LENGTHS, false, DIFF, 3, FLOAT}).bytes,
+            Encode(grid, {ENTROPY_TUNSTALL, 3, false, ESTIMATE, 4, UINT8}).bytes,
+            Encode(odd, {ENTROPY_NONE, STRATEGY_PARALLELOGRAM, true, ESTIMATE, 3, UINT8}).bytes,
+            Encode(odd, {ENTROPY_TUNSTALL, 0, true, ESTIMATE_BORDER, 4, FLOAT}).bytes};
 }
 
 } // namespace crttest

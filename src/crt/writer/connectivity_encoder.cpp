@@ -127,10 +127,10 @@ ConnectivityCode EncodeConnectivity(uint32_t vertexCount, const std::vector<uint
                     front.close(E);
                 } else if (id == left) {
                     code.operations.push_back(TOPO_LEFT);
-                    front.attachLeft(E);
+                    front.attachSide(E, true);
                 } else if (id == right) {
                     code.operations.push_back(TOPO_RIGHT);
-                    front.attachRight(E);
+                    front.attachSide(E, false);
                 } else if (defer && !(e < deferredOnce.size() && deferredOnce[e])) {
                     code.operations.push_back(TOPO_DEFER);
                     if (deferredOnce.size() <= e)
