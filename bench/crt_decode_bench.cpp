@@ -4,6 +4,7 @@
 #include "crt/crt.h"
 #include "crt/writer/encoder.h"
 #include "crt/writer/mesh_io.h"
+#include "ratio_main.h"
 
 #include <benchmark/benchmark.h>
 
@@ -124,4 +125,9 @@ void BM_MemcpyOutput(benchmark::State& state)
 BENCHMARK(BM_DecodeArmadillo)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeArmadilloWithNormals)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyOutput)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv)
+{
+    return RunWithRatios(argc, argv, {{"BM_DecodeArmadillo", "BM_MemcpyOutput"},
+                                      {"BM_DecodeArmadilloWithNormals", "BM_MemcpyOutput"}});
+}

@@ -2,6 +2,8 @@
 // splitting the same file into tokens with std::ifstream >> in the same run.
 #include "mesh/mesh.h"
 
+#include "ratio_main.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -65,4 +67,5 @@ void IfstreamTokenCount(benchmark::State& state)
 
 BENCHMARK(MeshImport)->Unit(benchmark::kMillisecond);
 BENCHMARK(IfstreamTokenCount)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv) { return RunWithRatios(argc, argv, {{"MeshImport", "IfstreamTokenCount"}}); }
