@@ -2,6 +2,8 @@
 // on a stream that asks for colour.
 #include "app/console.h"
 
+#include "support/scratch.h"
+
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -22,8 +24,5 @@ TEST(ConsoleColour, StringStreamsStayPlainUnlessTheyAsk)
 TEST(ConsoleColour, RedirectedStandardOutputGetsNoControlCharacters)
 {
     // Under the test runner standard output is a pipe or a file, not a terminal.
-    testing::internal::CaptureStdout();
-    std::cout << BrightRed << "ERROR" << White << " done" << std::flush;
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, "ERROR done");
+    EXPECT_EQ(Printed([] { std::cout << BrightRed << "ERROR" << White << " done" << std::flush; }), "ERROR done");
 }

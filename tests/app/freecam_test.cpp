@@ -1,6 +1,8 @@
 // The free camera: initial pose, wheel zoom, drags, and the camera file.
 #include "app/demo.h"
 
+#include "support/scratch.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -119,7 +121,7 @@ TEST(FreeCam, FlyModeLooksAroundFromItsPosition)
 
 TEST(FreeCam, CameraFileIsTheRecordsByteImage)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("hollowmere_cam" + std::to_string(::getpid()));
+    const std::filesystem::path path = ScratchDir("freecam_test") + "/FreeCam.bin";
     TDemo d;
     Frame(d, 100, 100, true, false, false);
     Frame(d, 140, 120, true, false, false);

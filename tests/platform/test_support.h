@@ -1,7 +1,6 @@
-// Support for the runtime tests: scratch directories, no MIDI subsystem, captured output,
-// and sine-tone MP3s piped through the lame encoder, so no binary audio lives in the repository.
+// Support for the runtime tests: no MIDI subsystem, and sine-tone MP3s piped through the lame encoder, so no binary audio lives in the repository.
 #pragma once
-#include <gtest/gtest.h>
+#include "support/scratch.h"
 
 #include <cmath>
 #include <cstdint>
@@ -12,29 +11,11 @@
 #include <string>
 #include <vector>
 
-// A fresh scratch directory for one test binary under the build tree.
-inline std::string ScratchDir(const std::string& name)
-{
-    const std::filesystem::path dir = std::filesystem::path(HOLLOWMERE_BINARY_DIR) / "test-scratch" / name;
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir.string();
-}
-
 // An empty ALSA configuration in `dir`: no MIDI sequencer to open, whatever the machine has.
 inline void NoMidiSubsystem(const std::string& dir)
 {
     std::ofstream(dir + "/empty_alsa.conf").close();
     setenv("ALSA_CONFIG_PATH", (dir + "/empty_alsa.conf").c_str(), 1);
-}
-
-// What `run` prints on stdout.
-template <class F>
-std::string Printed(F run)
-{
-    testing::internal::CaptureStdout();
-    run();
-    return testing::internal::GetCapturedStdout();
 }
 
 // Left channel at leftHz, right at rightHz (a mono file carries the left tone), half

@@ -2,24 +2,16 @@
 // relative to the working directory), with colour cues on so that captured output shows them.
 #pragma once
 #include "app/console.h"
+#include "support/scratch.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 
 namespace fs = std::filesystem;
 
 // ANSI foreground codes the colour manipulators write.
 inline const std::string Red = "\033[91m", Cyan = "\033[96m", Grey = "\033[37m", BrightWhiteCode = "\033[97m";
-
-inline void Write(const fs::path& path, const std::string& bytes)
-{
-    if (path.has_parent_path()) fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 inline size_t Occurrences(const std::string& text, const std::string& part)
 {
@@ -28,20 +20,13 @@ inline size_t Occurrences(const std::string& text, const std::string& part)
     return n;
 }
 
-template <class Fn> std::string Printed(Fn fn)  // what fn wrote on stdout
-{
-    ::testing::internal::CaptureStdout();
-    fn();
-    return ::testing::internal::GetCapturedStdout();
-}
-
 class TempFolderTest : public ::testing::Test {
 protected:
-    const fs::path previous = fs::current_path(), dir = fs::temp_directory_path() / ("hollowmere_" + std::to_string(getpid()));
+    const fs::path previous = fs::current_path();
+    fs::path dir;
     void SetUp() override
     {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = ScratchDir("temp_folder_" + std::to_string(getpid()));
         fs::current_path(dir);
         std::cout.iword(ConsoleColourSlot()) = 1;
     }

@@ -9,6 +9,7 @@
 #include "platform/audio.h"
 #include "png_write.h"
 #include "support/gl_window.h"
+#include "support/scratch.h"
 #include "text_meshes.h"
 
 #include <gtest/gtest.h>
@@ -31,8 +32,7 @@ namespace {
 // A fresh folder of the generator's output.
 fs::path Generate(const char* name)
 {
-    fs::path dir = fs::temp_directory_path() / ("hollowmere_assetgen_" + std::to_string(::getpid()) + "_" + name);
-    fs::remove_all(dir);
+    const fs::path dir = ScratchDir(std::string("assetgen_") + name);
     // Leak checks stay on for the generator, whatever this GL test runs with.
     std::string cmd = std::string("ASAN_OPTIONS=detect_leaks=1 \"") + ASSETGEN_EXE + "\" \"" + dir.string() + "\"";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << "assetgen failed";
