@@ -52,6 +52,9 @@ struct TDemo {
     int32_t prevPart = 0, currentPart = 0;
     uint32_t musicSample = 0, musicChannel = 0;
     bool launcherClosed = false;
+    // Set by the capture tool: the caller sets deltaTime itself, the frame pacing sleep is
+    // off and nothing in a frame reads the wall clock, so a frame depends on the scene clock alone.
+    bool captureMode = false;
 
     TDemo();
 
@@ -73,6 +76,10 @@ void CameraStep(TDemo& demo);
 
 // One launcher frame: clear, then (until the launcher is closed) mouse and menu drawing.
 void LauncherFrame(TDemo& demo);
+
+// The loader and the parts list (the scene), with the parts' flags set; the demo window
+// (and its GL context) must exist. Used by the demo and the capture tool alike.
+void CreateParts(TDemo& demo);
 
 // Start-up after the parts exist: camera file, loader, render targets, MIDI, parts' Init, music.
 void StartUp(TDemo& demo);

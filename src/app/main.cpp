@@ -49,13 +49,8 @@ int main(int argc, char** argv)
     LauncherFrame(demo);
     SDL_GL_SwapWindow(demo.glWindow.window);
 
-    demo.loader = new Part_Loader();
-    demo.loader->demo = &demo;
     ConsoleHide();
-
-    // The scene part joins the list here once it exists; until then the frame loop runs
-    // over an empty list and the window stays black until Escape.
-    InitPartFlags(demo);
+    CreateParts(demo);
 
     StartUp(demo);
     SDL_ShowCursor(SDL_DISABLE);

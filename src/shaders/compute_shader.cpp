@@ -1,6 +1,6 @@
 // The compute program of the particle simulation, read as it is from its file, with
 // the storage buffers and image textures it works on.
-#include "app/console.h"
+#include "platform/console.h"
 #include "shaders/shader.h"
 
 #include <GL/glew.h>

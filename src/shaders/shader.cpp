@@ -1,5 +1,5 @@
 // Vertex/fragment program build with coloured compiler logs, and the uniform setters.
-#include "app/console.h"
+#include "platform/console.h"
 #include "shaders/shader.h"
 
 #include <GL/glew.h>

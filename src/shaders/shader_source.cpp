@@ -1,7 +1,7 @@
 // The shader source preprocessor: "#include" and "#replace" line directives, and the
 // scrambled ".xxx" copy of every expanded text, written beside its source and read
 // back when the source is missing.
-#include "app/console.h"
+#include "platform/console.h"
 #include "shaders/shader.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Scratch files for tests: each test runs inside a fresh folder (shader and mesh paths are
 // relative to the working directory), with colour cues on so that captured output shows them.
 #pragma once
-#include "app/console.h"
+#include "platform/console.h"
 #include "support/scratch.h"
 
 #include <unistd.h>

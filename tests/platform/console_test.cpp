@@ -1,6 +1,6 @@
 // Console colours: plain on redirected output and string streams, ANSI foreground codes
 // on a stream that asks for colour.
-#include "app/console.h"
+#include "platform/console.h"
 
 #include "support/scratch.h"
 

@@ -1,4 +1,4 @@
-#include "app/console.h"
+#include "platform/console.h"
 
 #include "platform/platform.h"
 
