@@ -55,6 +55,9 @@ struct TDemo {
     // Set by the capture tool: the caller sets deltaTime itself, the frame pacing sleep is
     // off and nothing in a frame reads the wall clock, so a frame depends on the scene clock alone.
     bool captureMode = false;
+    // Set by the capture tool for frames it does not keep: the scene advances its clock and
+    // steps its particles but draws nothing.
+    bool captureStepOnly = false;
 
     TDemo();
 
