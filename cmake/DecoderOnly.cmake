@@ -1,0 +1,23 @@
+# The build without the demo (HOLLOWMERE_DEMO=OFF): the mesh decoder library as installed, and
+# crt_decode_dump, which decodes container files through the library's three C functions so
+# that builds for different systems can be compared byte for byte.
+add_subdirectory(src/crt)
+
+add_executable(crt_decode_dump tests/crt/crt_decode_dump.cpp)
+target_link_libraries(crt_decode_dump PRIVATE hollowmere-crt)
+target_include_directories(crt_decode_dump PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+
+if(WIN32)
+  # hollowmere-crt.dll (import library libhollowmere-crt.dll.a) and programs that run on a bare
+  # Windows: the C++ runtime is linked in. The version script still limits the exports to the
+  # three C functions.
+  set_target_properties(hollowmere-crt PROPERTIES PREFIX "")
+  target_link_options(hollowmere-crt PRIVATE -static)
+  target_link_options(crt_decode_dump PRIVATE -static)
+
+  # The platform layer's Windows code (console window and colours, desktop, sleep), compiled
+  # though not linked: the demo around it needs Windows builds of SDL2, GLEW and RtMidi.
+  add_library(platform_windows_check OBJECT
+    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp)
+  target_include_directories(platform_windows_check PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endif()
