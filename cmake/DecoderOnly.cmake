@@ -1,6 +1,8 @@
 # The build without the demo (HOLLOWMERE_DEMO=OFF): the mesh decoder library as installed, and
 # crt_decode_dump, which decodes container files through the library's three C functions so
 # that builds for different systems can be compared byte for byte.
+# Programs and DLLs side by side in bin/, so that the programs find the DLL on Windows.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 add_subdirectory(src/crt)
 
 add_executable(crt_decode_dump tests/crt/crt_decode_dump.cpp)
