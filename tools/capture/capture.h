@@ -181,7 +181,7 @@ TImage ContactSheet(const std::vector<TImage>& thumbs, const std::vector<double>
 
 // One updating line on a terminal; a plain line per 10 % otherwise.
 struct CaptureProgress {
-    size_t total = 0;
+    size_t total = 0, framesRun = 0;
     bool terminal = false;
     int64_t startTicks = 0;
     int lastTenth = 0;
@@ -189,6 +189,7 @@ struct CaptureProgress {
 
     CaptureProgress(size_t totalFrames, bool toTerminal);
     void Update(size_t done, double sceneTime);
+    // The last line: the summary, the time taken and the rate of frames run.
     void Finish(const std::string& summary);
 };
 // The progress text for `done` of `total` frames after `seconds` of wall time.

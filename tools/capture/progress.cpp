@@ -46,6 +46,7 @@ CaptureProgress::CaptureProgress(size_t totalFrames, bool toTerminal)
 
 void CaptureProgress::Update(size_t done, double sceneTime)
 {
+    framesRun = done;
     const double seconds = Seconds(startTicks);
     if (terminal) {
         // A few redraws a second are enough to read and cost nothing.
@@ -67,5 +68,7 @@ void CaptureProgress::Finish(const std::string& summary)
 {
     if (terminal)
         std::fprintf(stderr, "\n");
-    std::fprintf(stderr, "capture: %s in %.1f s\n", summary.c_str(), Seconds(startTicks));
+    const double seconds = Seconds(startTicks);
+    std::fprintf(stderr, "capture: %s in %.1f s (%zu frames run, %.1f a second)\n", summary.c_str(), seconds,
+                 framesRun, seconds > 0.0 ? double(framesRun) / seconds : 0.0);
 }

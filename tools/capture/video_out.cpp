@@ -63,10 +63,9 @@ std::string FindProgram(const std::string& name)
     size_t start = 0;
     for (;;) {
         const size_t colon = folders.find(':', start);
-        std::string folder = folders.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        if (folder.empty())
-            folder = ".";
-        const std::string candidate = folder + "/" + name;
+        const std::string folder = folders.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        // An empty entry is the working directory.
+        const std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + name;
         if (IsExecutableFile(candidate))
             return candidate;
         if (colon == std::string::npos)
