@@ -173,15 +173,13 @@ TEST_F(CaptureGL, ContactSheetPlacesThumbnailsOverTheirLabels)
     ASSERT_TRUE(sheet.width == l.width && sheet.height == l.height && l.columns == 2 && l.rows == 2);
     const uint8_t* background = Pixel(sheet, 0, 0);
     for (int i = 0; i < 3; ++i) {
-        // The cell's origin is found from the thumbnail's colour in its row band.
-        const int bandTop = 1 + (i / 2) * (l.height / 2);
-        int x0 = -1, y0 = -1;
-        for (int y = bandTop; y < sheet.height && x0 < 0; ++y)
-            for (int x = (i % 2) * (l.width / 2); x < sheet.width && x0 < 0; ++x)
-                if (Is(Pixel(sheet, x, y), colours[i])) x0 = x, y0 = y;
+        int x0 = -1, y0 = -1;  // the first pixel of the thumbnail's colour: its top left corner
+        for (int p = 0; p < sheet.width * sheet.height && x0 < 0; ++p)
+            if (Is(Pixel(sheet, p % sheet.width, p / sheet.width), colours[i])) x0 = p % sheet.width, y0 = p / sheet.width;
         ASSERT_GE(x0, 0) << "thumbnail " << i;
-        EXPECT_TRUE(Is(Pixel(sheet, x0 + 119, y0 + 59), colours[i])) << i;
-        EXPECT_FALSE(Is(Pixel(sheet, x0 + 120, y0), colours[i])) << i;
+        EXPECT_EQ(x0 < sheet.width / 2, i % 2 == 0) << "column of " << i;
+        EXPECT_EQ(y0 < sheet.height / 2, i < 2) << "row of " << i;
+        EXPECT_TRUE(Is(Pixel(sheet, x0 + 119, y0 + 59), colours[i]) && !Is(Pixel(sheet, x0 + 120, y0), colours[i]));
         int ink = 0;  // bright pixels in the label band under the thumbnail
         for (int y = y0 + 60; y < y0 + l.cellHeight; ++y)
             for (int x = x0; x < x0 + 120; ++x) ink += Pixel(sheet, x, y)[0] > background[0] + 100;
