@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ public:
     std::map<std::string, std::string> metadata;
     AttributeMap attributes;
     FaceIndex faceIndex;
-    std::vector<uint8_t> operations;
+    std::span<const uint8_t> operations; // in the container, or in the thread's workspace
     BitReader bits; // connectivity bits
     uint32_t max_front = 0;
     InputStream stream;
