@@ -78,8 +78,16 @@ void Decoder::readFaceGroups(bool mesh)
     }
 }
 
+void Decoder::mark(const std::string& section)
+{
+    if (layout)
+        layout->push_back({section, size_t(stream.position - marked)});
+    marked = stream.position;
+}
+
 void Decoder::decode()
 {
+    marked = stream.position;
     if (nface > 0)
         decodeMesh();
     else
@@ -93,15 +101,21 @@ void Decoder::decodeMesh()
     if (nface > UINT32_MAX / 3) // index positions are 32-bit
         throw kCorrupt;
     readFaceGroups(true);
+    mark("face groups");
     max_front = stream.readU32();
+    mark("front size");
     // Every face costs at most four operations of a single repeated code, so a block of one
     // symbol never needs more than that.
     Workspace& ws = ThreadWorkspace();
     const ByteSpan ops = stream.readBytes(ws.operations, SIZE_MAX, size_t(nface) * 4);
     operations = {ops.data, ops.size};
+    mark("connectivity operations");
     bits = stream.readBitBlock();
-    for (auto& [name, attr] : attributes)
+    mark("connectivity bits");
+    for (auto& [name, attr] : attributes) {
         attr->readStreams(nvert, stream);
+        mark(name);
+    }
     // One prediction record per vertex, written as connectivity numbers the vertices; the rest
     // (vertices in no face) predict from vertex 0. Only bound attributes read the records, so an
     // unbound container cannot make the decoder reserve room for vertices it never numbers: a
@@ -133,8 +147,11 @@ void Decoder::decodeMesh()
 void Decoder::decodePoints()
 {
     readFaceGroups(false);
-    for (auto& [name, attr] : attributes)
+    mark("face groups");
+    for (auto& [name, attr] : attributes) {
         attr->readStreams(nvert, stream);
+        mark(name);
+    }
     for (auto& [name, attr] : attributes)
         attr->undoDeltas(nvert, {});
     for (auto& [name, attr] : attributes)

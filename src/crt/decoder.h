@@ -15,6 +15,12 @@ namespace crt {
 
 inline constexpr uint32_t kMagic = 0x787A6300; // bytes 00 63 7A 78
 
+// A part of the body as the decoder read it, for tools that show where a container's bytes go.
+struct Section {
+    std::string name; // "face groups", "front size", "connectivity operations", "connectivity bits" or an attribute
+    size_t bytes = 0;
+};
+
 class Decoder {
 public:
     uint32_t nvert = 0;
@@ -27,6 +33,7 @@ public:
     uint32_t max_front = 0;
     InputStream stream;
     uint32_t vertex_count = 0;
+    std::vector<Section>* layout = nullptr; // when set, decode() appends the body's sections in order
 
     // Points the stream at the container (reads never go past `length` bytes) and parses the
     // header, leaving the stream at the first body byte.
@@ -42,6 +49,8 @@ private:
     void readFaceGroups(bool mesh);
     void decodeMesh();
     void decodePoints();
+    void mark(const std::string& section);
+    const uint8_t* marked = nullptr;
 };
 
 } // namespace crt
