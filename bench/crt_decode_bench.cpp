@@ -5,7 +5,7 @@
 #include "crt/crt.h"
 #include "crt/writer/encoder.h"
 #include "crt/writer/mesh_io.h"
-#include "bench_mesh.h"
+#include "bench_meshes.h"
 #include "ratio_main.h"
 
 #include <benchmark/benchmark.h>
@@ -13,32 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 
 namespace {
-
-// Each triangle becomes four through its edge midpoints (shared between neighbours).
-void Subdivide(crt::TriMesh& m)
-{
-    std::unordered_map<uint64_t, uint32_t> mid;
-    auto middle = [&](uint32_t a, uint32_t b) {
-        const uint64_t key = uint64_t(std::min(a, b)) << 32 | std::max(a, b);
-        auto [it, inserted] = mid.try_emplace(key, m.vertexCount());
-        if (inserted)
-            for (int k = 0; k < 3; ++k)
-                m.positions.push_back((m.positions[3 * size_t(a) + k] + m.positions[3 * size_t(b) + k]) / 2);
-        return it->second;
-    };
-    std::vector<uint32_t> next;
-    next.reserve(m.indices.size() * 4);
-    for (size_t f = 0; f < m.indices.size(); f += 3) {
-        const uint32_t a = m.indices[f], b = m.indices[f + 1], c = m.indices[f + 2];
-        const uint32_t ab = middle(a, b), bc = middle(b, c), ca = middle(c, a);
-        next.insert(next.end(), {a, ab, ca, ab, b, bc, ca, bc, c, ab, bc, ca});
-    }
-    m.indices = std::move(next);
-    m.groupEnds = {uint32_t(m.indices.size() / 3)};
-}
 
 struct Scene {
     std::vector<uint8_t> positionsOnly;
@@ -62,15 +38,10 @@ const Scene& BenchScene()
             Subdivide(m);
         s.V = m.vertexCount();
         s.F = uint32_t(m.indices.size() / 3);
-        float lo = 1e30f, hi = -1e30f;
-        for (float x : m.positions) {
-            lo = std::min(lo, x);
-            hi = std::max(hi, x);
-        }
         crt::MeshInput in;
         in.vertexCount = s.V;
         in.indices = m.indices;
-        in.attributes = {{"position", crt::CODEC_GENERIC, (hi - lo) / 16384, 3, crt::FLOAT,
+        in.attributes = {{"position", crt::CODEC_GENERIC, FourteenBitStep(m.positions), 3, crt::FLOAT,
                           crt::STRATEGY_PARALLELOGRAM, m.positions.data()}};
         s.positionsOnly = crt::EncodeMesh(in).bytes;
         const std::vector<float> up(3 * size_t(s.V), 0.0f);

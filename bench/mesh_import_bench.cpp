@@ -2,7 +2,7 @@
 // splitting the same file into tokens with std::ifstream >> in the same run.
 #include "mesh/mesh.h"
 
-#include "bench_mesh.h"
+#include "bench_meshes.h"
 #include "ratio_main.h"
 
 #include <benchmark/benchmark.h>
