@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -15,12 +16,14 @@
 
 namespace {
 
-// One file per process, in memory where the system has a memory file system.
+// One file per process, in memory where the system has a memory file system; removed at exit.
 const std::string& ScratchFile()
 {
-    static const std::string path =
-        (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) + "/mesh_import_fuzz_" +
-        std::to_string(getpid()) + ".obj";
+    static const std::string path = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+                                    "/mesh_import_fuzz_" + std::to_string(getpid()) + ".obj";
+    // Registered after `path` is made, so it runs before `path` is destroyed.
+    static const bool removed = (std::atexit([] { std::remove(path.c_str()); }), true);
+    (void)removed;
     return path;
 }
 

@@ -33,6 +33,12 @@ const fs::path& Folder()
         const fs::path base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return base / ("shader_source_fuzz_" + std::to_string(getpid()));
     }();
+    // Removed at exit; registered after `dir` is made, so it runs before `dir` is destroyed.
+    static const bool removed = (std::atexit([] {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }), true);
+    (void)removed;
     return dir;
 }
 
