@@ -1,12 +1,33 @@
 // Meshes for the benchmarks: the shared real meshes, and armadillo split 1-to-4 through its edge
-// midpoints once or twice (about 0.35 and 1.4 million triangles).
+// midpoints once or twice (about 0.35 and 1.4 million triangles). A clone without the shared
+// meshes measures the generated title and emblem meshes of the run directory instead.
 #pragma once
 #include "crt/writer/mesh_io.h"
+#include "support/meshes_dir.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <unordered_map>
 #include <vector>
+
+// The generated meshes that stand in for the shared ones.
+inline const char* const GeneratedMeshes[] = {HOLLOWMERE_RUN_DIR "/other/text.obj", HOLLOWMERE_RUN_DIR "/other/zev2.obj"};
+
+// armadillo.obj from the shared meshes folder when there is one, else the title mesh.
+inline const std::string& BenchMeshPath()
+{
+    static const std::string path = [] {
+        const std::string dir = SharedMeshesDir(), armadillo = dir + "/armadillo.obj";
+        std::error_code ec;
+        if (!dir.empty() && std::filesystem::is_regular_file(armadillo, ec))
+            return armadillo;
+        std::fprintf(stderr, "no armadillo.obj (no shared meshes folder): measuring %s\n", GeneratedMeshes[0]);
+        return std::string(GeneratedMeshes[0]);
+    }();
+    return path;
+}
 
 // Each triangle becomes four through its edge midpoints (shared between neighbours).
 inline void Subdivide(crt::TriMesh& m)

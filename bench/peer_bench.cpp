@@ -4,7 +4,8 @@
 // memcpy of the same output as the floor, and our ratios to each peer. One table with positions
 // and indices, one with normals too. Peers the build did not find are left out.
 //
-//   peer_bench [MESHES_DIR]     (default: $HOLLOWMERE_MESHES_DIR, else ../shared/meshes)
+//   peer_bench [MESHES_DIR]     (default: $HOLLOWMERE_MESHES_DIR, else ../shared/meshes, else the
+//                               generated title and emblem meshes)
 #include "bench_meshes.h"
 #include "peer_codec.h"
 
@@ -132,16 +133,19 @@ void Table(const std::vector<BenchMesh>& meshes, std::vector<std::unique_ptr<Pee
 
 int main(int argc, char** argv)
 {
-    const char* env = std::getenv("HOLLOWMERE_MESHES_DIR");
-    const std::string dir = argc > 1 ? argv[1] : env && *env ? env : HOLLOWMERE_MESHES_DIR;
+    const std::string dir = argc > 1 ? argv[1] : SharedMeshesDir();
     std::vector<std::filesystem::path> files;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
         if (entry.path().extension() == ".obj" || entry.path().extension() == ".off")
             files.push_back(entry.path());
-    if (files.empty()) {
+    if (files.empty() && argc > 1) {
         std::fprintf(stderr, "peer_bench: no meshes in %s\n", dir.c_str());
         return 1;
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "peer_bench: no shared meshes folder: measuring the generated meshes\n");
+        files.assign(std::begin(GeneratedMeshes), std::end(GeneratedMeshes));
     }
     std::sort(files.begin(), files.end());
     std::vector<BenchMesh> meshes;

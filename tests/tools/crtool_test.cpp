@@ -1,6 +1,7 @@
-// crtool as its users run it: round trips of every shared mesh through encode and decode, the
-// info figures against the file, PLY input with normals and colours, and one-line failures with
-// their status for bad input and bad usage, never leaving a partial output file.
+// crtool as its users run it: round trips of every shared mesh (and of the generated meshes)
+// through encode and decode, the info figures against the file, PLY input with normals and
+// colours, and one-line failures with their status for bad input and bad usage, never leaving
+// a partial output file.
 #include "crt/writer/mesh_io.h"
 #include "support/scratch.h"
 
@@ -93,6 +94,50 @@ std::pair<size_t, size_t> InfoSums(const std::string& text)
     return {sum, total};
 }
 
+// One mesh file through encode, decode to every format, and info.
+void RoundTripsThroughCrtool(const fs::path& path, const std::string& dir)
+{
+    const std::string name = path.filename().string(), crt = dir + "/" + name + ".crt";
+    SCOPED_TRACE(name);
+    crt::TriMesh in;
+    ASSERT_TRUE(crt::ReadMesh(path.string(), in));
+    const Outcome enc = Crtool(dir, "encode " + path.string() + " " + crt);
+    ASSERT_EQ(enc.status, 0) << enc.err;
+    // Through every output format: the same vertices within half a step, the same triangles.
+    const float step = Step(in);
+    for (const char* format : {".obj", ".off", ".ply"}) {
+        const std::string out = dir + "/" + name + format;
+        const Outcome dec = Crtool(dir, "decode " + crt + " " + out);
+        ASSERT_EQ(dec.status, 0) << dec.err;
+        crt::TriMesh back;
+        ASSERT_TRUE(crt::ReadMesh(out, back)) << format;
+        ASSERT_EQ(back.vertexCount(), in.vertexCount()) << format;
+        ASSERT_EQ(back.indices.size(), in.indices.size()) << format;
+        EXPECT_TRUE(GridTriangles(back, step) == GridTriangles(in, step)) << format;
+        if (std::string(format) != ".off") // OFF carries positions and faces only
+            EXPECT_EQ(back.uvs.size(), in.uvs.size()) << format;
+    }
+    // Sorted per axis, decoded and input coordinates pair up within half a step.
+    crt::TriMesh back;
+    ASSERT_TRUE(crt::ReadMesh(dir + "/" + name + ".ply", back));
+    for (int axis = 0; axis < 3; ++axis) {
+        std::vector<float> a, b;
+        for (size_t i = size_t(axis); i < in.positions.size(); i += 3) {
+            a.push_back(in.positions[i]);
+            b.push_back(back.positions[i]);
+        }
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        for (size_t i = 0; i < a.size(); ++i)
+            ASSERT_LE(std::fabs(a[i] - b[i]), step * 0.5f * 1.001f + std::fabs(a[i]) * 1e-6f) << axis;
+    }
+    const Outcome info = Crtool(dir, "info " + crt);
+    ASSERT_EQ(info.status, 0);
+    const auto [sum, total] = InfoSums(info.out);
+    EXPECT_EQ(sum, fs::file_size(crt)) << info.out;
+    EXPECT_EQ(total, fs::file_size(crt));
+}
+
 } // namespace
 
 TEST(Crtool, EverySharedMeshRoundTrips)
@@ -105,47 +150,17 @@ TEST(Crtool, EverySharedMeshRoundTrips)
         if (ext != ".obj" && ext != ".off")
             continue;
         ++files;
-        const std::string name = entry.path().filename().string(), crt = dir + "/" + name + ".crt";
-        SCOPED_TRACE(name);
-        crt::TriMesh in;
-        ASSERT_TRUE(crt::ReadMesh(entry.path().string(), in));
-        const Outcome enc = Crtool(dir, "encode " + entry.path().string() + " " + crt);
-        ASSERT_EQ(enc.status, 0) << enc.err;
-        // Through every output format: the same vertices within half a step, the same triangles.
-        const float step = Step(in);
-        for (const char* format : {".obj", ".off", ".ply"}) {
-            const std::string out = dir + "/" + name + format;
-            const Outcome dec = Crtool(dir, "decode " + crt + " " + out);
-            ASSERT_EQ(dec.status, 0) << dec.err;
-            crt::TriMesh back;
-            ASSERT_TRUE(crt::ReadMesh(out, back)) << format;
-            ASSERT_EQ(back.vertexCount(), in.vertexCount()) << format;
-            ASSERT_EQ(back.indices.size(), in.indices.size()) << format;
-            EXPECT_TRUE(GridTriangles(back, step) == GridTriangles(in, step)) << format;
-            if (std::string(format) != ".off") // OFF carries positions and faces only
-                EXPECT_EQ(back.uvs.size(), in.uvs.size()) << format;
-        }
-        // Sorted per axis, decoded and input coordinates pair up within half a step.
-        crt::TriMesh back;
-        ASSERT_TRUE(crt::ReadMesh(dir + "/" + name + ".ply", back));
-        for (int axis = 0; axis < 3; ++axis) {
-            std::vector<float> a, b;
-            for (size_t i = size_t(axis); i < in.positions.size(); i += 3) {
-                a.push_back(in.positions[i]);
-                b.push_back(back.positions[i]);
-            }
-            std::sort(a.begin(), a.end());
-            std::sort(b.begin(), b.end());
-            for (size_t i = 0; i < a.size(); ++i)
-                ASSERT_LE(std::fabs(a[i] - b[i]), step * 0.5f * 1.001f + std::fabs(a[i]) * 1e-6f) << axis;
-        }
-        const Outcome info = Crtool(dir, "info " + crt);
-        ASSERT_EQ(info.status, 0);
-        const auto [sum, total] = InfoSums(info.out);
-        EXPECT_EQ(sum, fs::file_size(crt)) << info.out;
-        EXPECT_EQ(total, fs::file_size(crt));
+        RoundTripsThroughCrtool(entry.path(), dir);
     }
     EXPECT_GE(files, 10);
+}
+
+// The same on the meshes the repository generates (objects as face groups, no texture coordinates).
+TEST(Crtool, GeneratedMeshesRoundTrip)
+{
+    const std::string dir = ScratchDir("crtool-generated");
+    for (const char* name : {"text.obj", "zev2.obj"})
+        RoundTripsThroughCrtool(HOLLOWMERE_RUN_DIR "/other/" + std::string(name), dir);
 }
 
 TEST(Crtool, PlyWithNormalsAndColours)
