@@ -127,13 +127,16 @@ inline const char* PlainDecimal(const char* readable, const char* s, const char*
         digits |= uint32_t(_mm_movemask_epi8(isDigit)) << (16 * half);
         points |= uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chars, _mm_set1_epi8('.')))) << (16 * half);
     }
-    const int integer = std::countr_zero(~digits);
-    if (integer > 7) return nullptr;
-    const bool point = (points >> integer) & 1;
-    const int fraction = point ? std::countr_zero(~(digits >> (integer + 1))) : 0;
-    if (integer + fraction > 19 || integer + fraction == 0) return nullptr;
-    const char* const stop = s + integer + point + fraction;
-    if (*stop == 'e' || *stop == 'E') return nullptr;
+    // The end first, from one count: it is what the next number waits for.
+    const int length = std::countr_zero(~(digits | points));
+    if (length > 21) return nullptr;
+    const char* const stop = s + length;
+    const uint32_t pointsIn = points & ((uint32_t(1) << length) - 1);
+    if ((pointsIn & (pointsIn - 1)) != 0 || *stop == 'e' || *stop == 'E') return nullptr;  // a second point ends the number
+    const bool point = pointsIn != 0;
+    const int integer = point ? std::countr_zero(pointsIn) : length;
+    const int fraction = point ? length - integer - 1 : 0;
+    if (integer > 7 || integer + fraction > 19 || integer + fraction == 0) return nullptr;
     const char* const f = s + integer + 1;
     if (stop - 16 >= readable) {
         // The last 16 digits in one vector; the integer part and up to 3 leading fraction
