@@ -110,6 +110,23 @@ inline uint64_t TrailingValue16(const char* stop, int n)
 }
 #endif
 
+#if defined(__SSE2__)
+// Bit k set where character k of the 32 from s is a digit; in `others`, where it is `other`.
+inline uint32_t DigitsAndOne(const char* s, char other, uint32_t& others)
+{
+    uint32_t digits = 0;
+    others = 0;
+    for (int half = 0; half < 2; ++half) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * half));
+        const __m128i offsets = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
+        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(offsets, _mm_set1_epi8(9)), offsets);
+        digits |= uint32_t(_mm_movemask_epi8(isDigit)) << (16 * half);
+        others |= uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chars, _mm_set1_epi8(other)))) << (16 * half);
+    }
+    return digits;
+}
+#endif
+
 // [-]digits[.digits] with at most 7 integer digits, at most 19 digits in all and no exponent.
 // Its extent is found from one look at 32 characters, since each number's end is where the
 // next one's reading starts: a scan in steps would put every step on that path. It needs 33
@@ -119,14 +136,8 @@ inline const char* PlainDecimal(const char* readable, const char* s, const char*
 {
 #if defined(__SSE2__)
     if (last - s < 33) return nullptr;
-    uint32_t digits = 0, points = 0;  // bit k: character k is a digit, a '.'
-    for (int half = 0; half < 2; ++half) {
-        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16 * half));
-        const __m128i offsets = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(offsets, _mm_set1_epi8(9)), offsets);
-        digits |= uint32_t(_mm_movemask_epi8(isDigit)) << (16 * half);
-        points |= uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chars, _mm_set1_epi8('.')))) << (16 * half);
-    }
+    uint32_t points = 0;
+    const uint32_t digits = DigitsAndOne(s, '.', points);
     // The end first, from one count: it is what the next number waits for.
     const int length = std::countr_zero(~(digits | points));
     if (length > 21) return nullptr;

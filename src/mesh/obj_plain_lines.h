@@ -14,14 +14,8 @@ inline const char* PlainTriangle(const char* p, const char* end, int64_t (&indic
 {
 #if defined(__SSE2__)
     if (end - p < 40) return nullptr;  // 32 characters looked at, and 8 read past a number's start
-    uint32_t digits = 0, spaces = 0;   // bit k: character k is a digit, a space
-    for (int half = 0; half < 2; ++half) {
-        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
-        const __m128i offsets = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(offsets, _mm_set1_epi8(9)), offsets);
-        digits |= uint32_t(_mm_movemask_epi8(isDigit)) << (16 * half);
-        spaces |= uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(chars, _mm_set1_epi8(' ')))) << (16 * half);
-    }
+    uint32_t spaces = 0;
+    const uint32_t digits = decimal_detail::DigitsAndOne(p, ' ', spaces);
     int at = 0;
     for (int64_t& index : indices) {
         if (!((spaces >> at) & 1)) return nullptr;
