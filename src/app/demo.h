@@ -84,9 +84,19 @@ void LauncherFrame(TDemo& demo);
 // (and its GL context) must exist. Used by the demo and the capture tool alike.
 void CreateParts(TDemo& demo);
 
+// What the start-up opens besides the scene. The capture tool renders with neither: no
+// sound plays while it works and no controller may move the clock under it.
+struct TStartUpOptions {
+    bool audio = true;  // the audio device and the music channel
+    bool midi = true;   // the device listing and MIDI input device 0
+};
+
 // Start-up after the parts exist: camera file, loader, render targets, MIDI, parts' Init, music.
-void StartUp(TDemo& demo);
+void StartUp(TDemo& demo, const TStartUpOptions& options = {});
 // Every demo frame: clock, update and render of the current part, music sync, GL reset.
 void FrameDriver(TDemo& demo);
 // Every demo frame after the driver: GL reset, frame counter and, in debug builds, the overlay.
 void DebugOverlay(TDemo& demo);
+// A demo frame between the event step and the buffer swap: the frame driver, then the
+// overlay step. The demo and the capture tool both draw their frames with it.
+void DemoFrame(TDemo& demo);

@@ -41,3 +41,9 @@ void FrameDriver(TDemo& demo)
     }
     SelectCurrentPart(demo);
 }
+
+void DemoFrame(TDemo& demo)
+{
+    FrameDriver(demo);
+    DebugOverlay(demo);
+}

@@ -57,8 +57,7 @@ int main(int argc, char** argv)
 
     while (demo.state.running) {
         HandleEvents(demo);
-        FrameDriver(demo);
-        DebugOverlay(demo);
+        DemoFrame(demo);
         SDL_GL_SwapWindow(demo.glWindow.window);
     }
     return 0;

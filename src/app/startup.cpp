@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-void StartUp(TDemo& demo)
+void StartUp(TDemo& demo, const TStartUpOptions& options)
 {
     // A missing or short camera file is silent: missing changes nothing, short only
     // the leading bytes.
@@ -28,10 +28,13 @@ void StartUp(TDemo& demo)
     Create(demo.targets[6], w / 4, h / 4, 0);
     Create(demo.targets[7], 1024, 1024, 0);
 
-    MidiIn::printDeviceNames();
+    // The scene reads the controller through this pointer, open or not.
     demo.state.nano = &demo.nano_kontrol2;
-    if (!demo.nano_kontrol2.start(0))
-        printf("nano_kontrol2.start() failed...\n");
+    if (options.midi) {
+        MidiIn::printDeviceNames();
+        if (!demo.nano_kontrol2.start(0))
+            printf("nano_kontrol2.start() failed...\n");
+    }
 
     for (Part* part : demo.parts) {
         part->state = &demo.state;
@@ -44,7 +47,7 @@ void StartUp(TDemo& demo)
 
     // Without a device nothing could play the music, so it is not decoded: the channel
     // handle stays 0 and its position at 0.
-    if (AudioStart()) {
+    if (options.audio && AudioStart()) {
         demo.musicSample = SampleLoad("other//tk22.mp3");
         demo.musicChannel = SampleGetChannel(demo.musicSample);
         ChannelPlay(demo.musicChannel, true);

@@ -24,7 +24,7 @@ void SetContextAttributes(bool multisample)
 
 }  // namespace
 
-bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen)
+bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden)
 {
     static const char* const who = "TGLWindow::Init";
     PreferWindowedVideo();
@@ -36,12 +36,13 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen)
     height = h;
     aspect = float(w) / float(h);
 
+    const Uint32 flags = SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : 0);
     SetContextAttributes(true);
-    window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL);
+    window = SDL_CreateWindow("Rendering", x, y, w, h, flags);
     if (!window) {
         // A display without a multisampled visual: ask again for a plain one.
         SetContextAttributes(false);
-        window = SDL_CreateWindow("Rendering", x, y, w, h, SDL_WINDOW_OPENGL);
+        window = SDL_CreateWindow("Rendering", x, y, w, h, flags);
     }
     if (!window) {
         printf("%s - Window could not be created! SDL Error: %s\n", who, SDL_GetError());

@@ -14,7 +14,8 @@ struct TGLWindow {
 
     // Creates the window and its context at (x, y) with the given size. Prints the
     // failure message and returns false when the window, the context or GLEW cannot be set up.
-    bool Init(int x, int y, int width, int height, bool fullscreen);
+    // A hidden window is never shown: the capture tool renders into its back buffer.
+    bool Init(int x, int y, int width, int height, bool fullscreen, bool hidden = false);
 };
 
 // Destroys the context and the window (SDL itself stays initialised).

@@ -78,6 +78,25 @@ TEST_F(RuntimeTest, StartUpStepsInOrder)
     EXPECT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
 }
 
+// The capture tool's start-up: the same steps without the MIDI device and without audio,
+// though a device and the music file are there; the controller pointer is still set.
+TEST_F(RuntimeTest, StartUpWithoutAudioOrMidi)
+{
+    const std::string dir = ScratchDir("runtime_test_quiet");
+    std::filesystem::create_directories(dir + "/other");
+    ASSERT_TRUE(MakeToneMp3(dir + "/other/tk22.mp3", 44100, 2, 0.5, 440, 660));
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    demo.glWindow = window.win;
+    const std::string out = Printed([&] { StartUp(demo, TStartUpOptions{false, false}); });
+    EXPECT_EQ(out, "a.Init\n") << "no device listing, no MIDI failure line";
+    EXPECT_TRUE(demo.state.nano == &demo.nano_kontrol2 && demo.nano_kontrol2.handle == nullptr);
+    EXPECT_EQ(demo.musicSample, 0u);
+    EXPECT_FALSE(ChannelIsPlaying(demo.musicChannel));
+    EXPECT_TRUE(demo.rtScene().created && demo.rtScene().width == 64 && demo.targets[7].created);
+    EXPECT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
+}
+
 // The music follows the part's time: seeks happen beyond 50 ms of drift, to the part's
 // time plus 30 ms; a negative target seeks to 0.
 TEST_F(RuntimeTest, FrameMusicSync)

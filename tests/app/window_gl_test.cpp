@@ -67,6 +67,22 @@ TEST(Window, ContextTakesFixedFunctionAndCompute)
     glDeleteShader(cs);
 }
 
+// The capture tool's window: never shown, and its back buffer takes drawing and reads back.
+TEST(Window, HiddenWindowDrawsUnseen)
+{
+    TGLWindow w;
+    ASSERT_TRUE(w.Init(0, 0, 96, 54, false, true));
+    const Uint32 flags = SDL_GetWindowFlags(w.window);
+    EXPECT_TRUE((flags & SDL_WINDOW_HIDDEN) && !(flags & SDL_WINDOW_SHOWN)) << std::hex << flags;
+    EXPECT_TRUE(w.width == 96 && w.height == 54);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glReadBuffer(GL_BACK);
+    const auto px = ReadPixels(0, 0, 96, 54);
+    EXPECT_TRUE(px[0] == 0 && px[1] == 255 && px[2] == 0 && px[px.size() - 3] == 255);
+    DestroyWindow(w);
+}
+
 TEST(Launcher, DrawsItsRowsAndBrightensTheHoveredOne)
 {
     GLTestWindow w(380, 240);

@@ -1,0 +1,189 @@
+// The capture tool's GL side under Xvfb: the read-back ring, the frame loop over a test part
+// in a hidden window, the PNG writer and the contact sheet.
+#include "app/demo.h"
+#include "capture.h"
+#include "support/scratch.h"
+
+#include <GL/glew.h>
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// Clears the back buffer: the top `split` rows to one colour, the rest to another.
+void ClearSplit(int width, int height, int split, const uint8_t top[3], const uint8_t bottom[3])
+{
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, height - split, width, split);
+    glClearColor(top[0] / 255.0f, top[1] / 255.0f, top[2] / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glScissor(0, 0, width, height - split);
+    glClearColor(bottom[0] / 255.0f, bottom[1] / 255.0f, bottom[2] / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+const uint8_t* Pixel(const TImage& image, int x, int y)
+{
+    return &image.rgb[(size_t(y) * image.width + x) * 3];
+}
+
+bool Is(const uint8_t* p, const uint8_t c[3])
+{
+    return p[0] == c[0] && p[1] == c[1] && p[2] == c[2];
+}
+
+// Records every frame the capture runs: the time its Update reached and whether it drew,
+// and clears the window to a grey that counts the frames it drew.
+struct RecordingPart : Part {
+    std::vector<std::pair<float, bool>> frames;
+    int drawn = 0;
+    void Init() override {}
+    void Update() override { time += state->deltaTime; }
+    void Render() override
+    {
+        frames.push_back({time, !demo->captureStepOnly});
+        if (demo->captureStepOnly)
+            return;
+        ++drawn;
+        const uint8_t c[3] = {uint8_t(drawn), uint8_t(drawn * 3), 200};
+        ClearSplit(demo->glWindow.width, demo->glWindow.height, 1, c, c);
+    }
+};
+
+struct CaptureGL : testing::Test {
+    TDemo demo;
+    void SetUp() override { ASSERT_TRUE(demo.glWindow.Init(0, 0, 48, 24, false, true)); }
+    void TearDown() override { DestroyWindow(demo.glWindow); }
+};
+
+}  // namespace
+
+// Frames come back top row first, in RGB, in the order they were drawn, also past the
+// ring's length and with fewer frames than the ring holds.
+TEST_F(CaptureGL, ReadBackRingKeepsOrderAndOrientation)
+{
+    for (int frames : {2, 7}) {
+        FrameReader reader(48, 24, 3);
+        std::vector<TImage> got;
+        TImage image;
+        for (int i = 0; i < frames; ++i) {
+            const uint8_t top[3] = {uint8_t(10 * i), 255, 0}, bottom[3] = {0, 0, uint8_t(255 - i)};
+            ClearSplit(48, 24, 5, top, bottom);
+            if (reader.Push(image))
+                got.push_back(image);
+            SDL_GL_SwapWindow(demo.glWindow.window);
+        }
+        while (reader.Pop(image)) got.push_back(image);
+        ASSERT_FALSE(reader.Failed());
+        ASSERT_EQ(int(got.size()), frames);
+        for (int i = 0; i < frames; ++i) {
+            const uint8_t top[3] = {uint8_t(10 * i), 255, 0}, bottom[3] = {0, 0, uint8_t(255 - i)};
+            ASSERT_TRUE(got[i].width == 48 && got[i].height == 24 && got[i].rgb.size() == 48u * 24 * 3);
+            EXPECT_TRUE(Is(Pixel(got[i], 0, 0), top) && Is(Pixel(got[i], 47, 4), top)) << "frame " << i;
+            EXPECT_TRUE(Is(Pixel(got[i], 0, 5), bottom) && Is(Pixel(got[i], 47, 23), bottom)) << "frame " << i;
+        }
+    }
+}
+
+// The loop sets the part's time so that its Update lands on each planned time, runs
+// the frames not drawn as step-only, and hands each kept frame's picture to the sink.
+TEST_F(CaptureGL, FrameLoopLandsOnPlannedTimesAndKeepsTheirPictures)
+{
+    RecordingPart part;
+    AppendPart(demo, &part);
+    StartUp(demo, TStartUpOptions{false, false});
+    EXPECT_EQ(demo.musicChannel, 0u) << "no music without audio";
+    const std::vector<double> kept = {0.5, 1.0, 1.0 + 1.0 / 30, 13.7};
+    const std::vector<TPlannedFrame> plan = PlanFrames(kept, 1.0 / 30, 0.1);
+    std::vector<std::pair<int, TImage>> sunk;
+    size_t ticks = 0;
+    const bool ok = RunFrames(
+        demo, plan, 1.0f / 30, [&](int keep, const TImage& image) { return sunk.push_back({keep, image}), true; },
+        [&](size_t done, const TPlannedFrame&) { ticks = done; });
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(demo.captureMode && !demo.captureStepOnly);
+    EXPECT_EQ(ticks, plan.size());
+    ASSERT_EQ(part.frames.size(), plan.size());
+    std::vector<int> drawnAt;  // drawn-frame count at each kept frame
+    int drawn = 0;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        EXPECT_FLOAT_EQ(part.frames[i].first, float(plan[i].time)) << i;
+        EXPECT_EQ(part.frames[i].second, plan[i].draw) << i;
+        drawn += plan[i].draw;
+        if (plan[i].keep >= 0) drawnAt.push_back(drawn);
+    }
+    ASSERT_EQ(sunk.size(), kept.size());
+    for (size_t k = 0; k < sunk.size(); ++k) {
+        EXPECT_EQ(sunk[k].first, int(k));
+        const uint8_t c[3] = {uint8_t(drawnAt[k]), uint8_t(drawnAt[k] * 3), 200};
+        EXPECT_TRUE(Is(Pixel(sunk[k].second, 10, 10), c)) << "kept frame " << k << " shows drawn frame " << drawnAt[k];
+    }
+    // A sink that refuses ends the loop there.
+    int calls = 0;
+    EXPECT_FALSE(RunFrames(demo, PlanFrames({20.0, 20.1, 20.2}, 0.05, 0.0), 0.05f,
+                           [&](int, const TImage&) { return ++calls, false; }));
+    EXPECT_EQ(calls, 1);
+}
+
+// The same image gives the same bytes; libpng reads back what was written; a path that
+// cannot be written fails with its reason and leaves nothing.
+TEST_F(CaptureGL, PngStillsAreExactAndRepeatable)
+{
+    const std::string dir = ScratchDir("capture_png");
+    TImage image{37, 11, {}};
+    for (size_t i = 0; i < size_t(37 * 11 * 3); ++i) image.rgb.push_back(uint8_t(i * 7 + i / 37));
+    std::string error;
+    ASSERT_TRUE(WritePng(dir + "/a.png", image, error)) << error;
+    ASSERT_TRUE(WritePng(dir + "/b.png", image, error)) << error;
+    auto bytes = [](const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(bytes(dir + "/a.png"), bytes(dir + "/b.png"));
+    png_image read{};
+    read.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&read, (dir + "/a.png").c_str()));
+    read.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(read));
+    ASSERT_TRUE(png_image_finish_read(&read, nullptr, pixels.data(), 0, nullptr));
+    EXPECT_TRUE(read.width == 37 && read.height == 11);
+    EXPECT_EQ(pixels, image.rgb);
+    EXPECT_FALSE(WritePng(dir + "/missing/c.png", image, error));
+    EXPECT_NE(error.find("missing/c.png"), std::string::npos) << error;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "no partial file";
+}
+
+// Each thumbnail sits in its cell with ink under it, on the background elsewhere.
+TEST_F(CaptureGL, ContactSheetPlacesThumbnailsOverTheirLabels)
+{
+    std::vector<TImage> thumbs;
+    const uint8_t colours[3][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    for (const auto& c : colours) {
+        TImage t{120, 60, {}};
+        for (int i = 0; i < 120 * 60; ++i) t.rgb.insert(t.rgb.end(), c, c + 3);
+        thumbs.push_back(t);
+    }
+    const TImage sheet = ContactSheet(thumbs, {10.0, 15.0, 120.5});
+    const TSheetLayout l = SheetLayout(3, 120, 60);
+    ASSERT_TRUE(sheet.width == l.width && sheet.height == l.height && l.columns == 2 && l.rows == 2);
+    const uint8_t* background = Pixel(sheet, 0, 0);
+    for (int i = 0; i < 3; ++i) {
+        int x0 = -1, y0 = -1;  // the first pixel of the thumbnail's colour: its top left corner
+        for (int p = 0; p < sheet.width * sheet.height && x0 < 0; ++p)
+            if (Is(Pixel(sheet, p % sheet.width, p / sheet.width), colours[i])) x0 = p % sheet.width, y0 = p / sheet.width;
+        ASSERT_GE(x0, 0) << "thumbnail " << i;
+        EXPECT_EQ(x0 < sheet.width / 2, i % 2 == 0) << "column of " << i;
+        EXPECT_EQ(y0 < sheet.height / 2, i < 2) << "row of " << i;
+        EXPECT_TRUE(Is(Pixel(sheet, x0 + 119, y0 + 59), colours[i]) && !Is(Pixel(sheet, x0 + 120, y0), colours[i]));
+        int ink = 0;  // bright pixels in the label band under the thumbnail
+        for (int y = y0 + 60; y < y0 + l.cellHeight; ++y)
+            for (int x = x0; x < x0 + 120; ++x) ink += Pixel(sheet, x, y)[0] > background[0] + 100;
+        EXPECT_GT(ink, 100) << "label " << i;
+    }
+    EXPECT_TRUE(Is(Pixel(sheet, 3 * l.width / 4, 3 * l.height / 4), background)) << "the empty fourth cell";
+}
