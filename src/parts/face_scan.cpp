@@ -4,10 +4,15 @@
 // every later field left 0 once one has failed.
 #include "parts/scene_data.h"
 
+#include "platform/mapped_file.h"
+
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <limits>
+#include <string>
 
 namespace {
 
@@ -33,8 +38,9 @@ struct Cursor {
         }
     }
 
-    // One float. The stream gathers sign, digits, one point and an exponent (only after a
-    // digit) and then converts what it gathered; anything not wholly a number fails.
+    // One float. The stream gathers a sign, digits with at most one point, and an exponent
+    // (only after a digit), then converts what it gathered: anything not wholly a number
+    // fails.
     float Read()
     {
         if (failed) return 0.0f;
@@ -44,25 +50,48 @@ struct Cursor {
             return 0.0f;
         }
         const char* const start = p;
+        const bool negative = *p == '-';
         if (*p == '+' || *p == '-') ++p;
-        bool mantissa = false, point = false, exponent = false, exponentDigits = false;
-        while (p != end) {
-            const char c = *p;
-            if (IsDigit(c)) {
-                (exponent ? exponentDigits : mantissa) = true;
-            } else if (c == '.' && !point && !exponent) {
-                point = true;
-            } else if ((c == 'e' || c == 'E') && !exponent && mantissa) {
-                exponent = true;
-                if (p + 1 != end && (p[1] == '+' || p[1] == '-')) ++p;
-            } else {
-                break;
-            }
-            ++p;
+        // Plain decimals of up to seven significant digits are converted on the way.
+        uint32_t digits = 0;
+        int significant = 0, decimals = 0;
+        const char* const mantissaStart = p;
+        for (; p != end && IsDigit(*p); ++p) {
+            significant += digits != 0 || *p != '0';
+            digits = digits * 10 + uint32_t(*p - '0');  // wraps once past seven digits: then unused
         }
-        if (!mantissa || (exponent && !exponentDigits)) {
+        bool mantissa = p != mantissaStart;
+        if (p != end && *p == '.') {
+            const char* const fraction = ++p;
+            for (; p != end && IsDigit(*p); ++p) {
+                significant += digits != 0 || *p != '0';
+                digits = digits * 10 + uint32_t(*p - '0');
+            }
+            decimals = int(p - fraction);
+            mantissa = mantissa || decimals > 0;
+        }
+        bool exponent = false;
+        if (mantissa && p != end && (*p == 'e' || *p == 'E')) {
+            exponent = true;
+            ++p;
+            if (p != end && (*p == '+' || *p == '-')) ++p;
+            const char* const exponentStart = p;
+            while (p != end && IsDigit(*p)) ++p;
+            if (p == exponentStart) {  // "1e" is gathered whole by the stream, then refused
+                failed = true;
+                return 0.0f;
+            }
+        }
+        if (!mantissa) {
             failed = true;
             return 0.0f;
+        }
+        // Both digits (below 2^24) and the power of ten (up to 10^10) are exact floats, so
+        // one float division is correctly rounded: the value strtof would give.
+        static const float kPowers[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+        if (!exponent && significant <= 7 && decimals <= 10) {
+            const float magnitude = float(digits) / kPowers[decimals];
+            return negative ? -magnitude : magnitude;
         }
         const char* first = *start == '+' ? start + 1 : start;
         float value = 0.0f;
@@ -71,12 +100,8 @@ struct Cursor {
             return value;
         // Out of range: the stream keeps what strtof gives for an underflow, and fails
         // with the largest float for an overflow.
-        char buffer[512];
-        const size_t n = std::min(size_t(p - first), sizeof buffer - 1);
-        std::copy(first, first + n, buffer);
-        buffer[n] = '\0';
-        value = std::strtof(buffer, nullptr);
-        if (value == std::numeric_limits<float>::infinity() || value == -std::numeric_limits<float>::infinity()) {
+        value = std::strtof(std::string(first, p).c_str(), nullptr);
+        if (std::isinf(value)) {
             failed = true;
             return value > 0 ? std::numeric_limits<float>::max() : -std::numeric_limits<float>::max();
         }
@@ -109,15 +134,9 @@ size_t ParseFacePoints(std::string_view text, std::vector<FacePoint>& points, in
 
 void LoadFacePoints(const std::string& path, std::vector<FacePoint>& points)
 {
-    std::string text;
-    bool opened = false;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        opened = true;
-        char chunk[1 << 16];
-        size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-        std::fclose(f);
-    }
+    const MappedFile file(path);
+    const bool opened = file.opened;
+    const std::string_view text(file.data ? file.data : "", file.size);
     const size_t whole = ParseFacePoints(text, points);
     if (whole < size_t(kFaceVertexCount))
         std::printf("Part_Clips::Init - %s: read %zu of %d vertices%s; the rest are at the origin\n", path.c_str(),
