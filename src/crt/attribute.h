@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,7 +50,7 @@ public:
     virtual void writeStreams(uint32_t vertexCount, OutputStream& out) = 0;
     // Decoding side.
     virtual void readStreams(uint32_t vertexCount, InputStream& in) = 0;
-    virtual void undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions) = 0;
+    virtual void undoDeltas(uint32_t vertexCount, std::span<const VertexPrediction> predictions) = 0;
     virtual void finishDecode(uint32_t, uint32_t, const AttributeMap&, const FaceIndex&) {}
     virtual void writeOutput(uint32_t vertexCount) = 0;
 };
@@ -66,7 +67,7 @@ public:
     void computeDeltas(const std::vector<VertexPrediction>& predictions) override;
     void writeStreams(uint32_t vertexCount, OutputStream& out) override;
     void readStreams(uint32_t vertexCount, InputStream& in) override;
-    void undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions) override;
+    void undoDeltas(uint32_t vertexCount, std::span<const VertexPrediction> predictions) override;
     void writeOutput(uint32_t vertexCount) override;
 };
 
@@ -78,9 +79,10 @@ extern template class GenericAttr<unsigned char>;
 class NormalAttr : public VertexAttribute {
 public:
     int normalMode = DIFF;
-    std::vector<int> borderFlags;
+    std::span<int> borderFlags; // (decoding: in the thread's workspace)
     std::vector<std::pair<int, int>> quantized; // writing side, grid points per vertex
-    std::vector<int> octaValues; // DIFF: grid coordinates; estimate modes: corrections
+    std::span<int> octaValues; // DIFF: grid coordinates; estimate modes: corrections
+    std::vector<int> written;  // writing side: the storage octaValues views
 
     NormalAttr() { components = 3; }
     int codecKind() const override { return CODEC_NORMAL; }
@@ -90,7 +92,7 @@ public:
     void computeDeltas(const std::vector<VertexPrediction>& predictions) override;
     void writeStreams(uint32_t vertexCount, OutputStream& out) override;
     void readStreams(uint32_t vertexCount, InputStream& in) override;
-    void undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions) override;
+    void undoDeltas(uint32_t vertexCount, std::span<const VertexPrediction> predictions) override;
     void finishDecode(uint32_t vertexCount, uint32_t faceCount, const AttributeMap& attributes,
                       const FaceIndex& faces) override;
     void writeOutput(uint32_t vertexCount) override;
@@ -117,10 +119,10 @@ std::pair<int, int> normalToOcta(float x, float y, float z, int u);
 // processor's own conversion does, so both sides agree on degenerate input.
 int TruncToInt(float v);
 // Area-weighted face normals summed per vertex from integer positions (3 per vertex), in face order.
-std::vector<float> EstimateNormals(const int32_t* positions, uint32_t vertexCount, const FaceIndex& faces,
-                                   uint32_t faceCount);
+void EstimateNormals(const int32_t* positions, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount,
+                     float* normals);
 // Exclusive-or of neighbour ids per vertex: zero for interior vertices of a closed fan.
-std::vector<int> BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount);
+void BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, int* flags);
 
 // Value formats: element byte size, or 0 for a code outside 0 to 7.
 int FormatSize(int format);

@@ -3,6 +3,7 @@
 #include "crt/attribute.h"
 #include "crt/output_stream.h"
 #include "crt/stream.h"
+#include "crt/workspace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,9 +46,11 @@ void ColorAttr::writeOutput(uint32_t vertexCount)
         steps[3] = 1;
     uint8_t* bytes = static_cast<uint8_t*>(buffer);
     if (format == FLOAT) {
-        const std::vector<uint8_t> channels(bytes, bytes + size_t(vertexCount) * size_t(N));
+        const size_t count = size_t(vertexCount) * size_t(N);
+        uint8_t* channels = ThreadWorkspace().channels.get(count);
+        std::memcpy(channels, bytes, count);
         for (size_t i = 0; i < vertexCount; ++i) {
-            const std::array<uint8_t, 4> rgba = Rebuild(channels.data() + i * size_t(N), N);
+            const std::array<uint8_t, 4> rgba = Rebuild(channels + i * size_t(N), N);
             float out[4];
             for (int j = 0; j < 4; ++j)
                 out[j] = float(steps[size_t(j)]) * float(rgba[size_t(j)]) / 255.0f;

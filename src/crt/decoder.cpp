@@ -2,6 +2,7 @@
 #include "crt/decoder.h"
 
 #include "crt/messages.h"
+#include "crt/workspace.h"
 
 #include <algorithm>
 
@@ -77,8 +78,16 @@ void Decoder::readFaceGroups(bool mesh)
     }
 }
 
+void Decoder::mark(const std::string& section)
+{
+    if (layout)
+        layout->push_back({section, size_t(stream.position - marked)});
+    marked = stream.position;
+}
+
 void Decoder::decode()
 {
+    marked = stream.position;
     if (nface > 0)
         decodeMesh();
     else
@@ -92,29 +101,41 @@ void Decoder::decodeMesh()
     if (nface > UINT32_MAX / 3) // index positions are 32-bit
         throw kCorrupt;
     readFaceGroups(true);
+    mark("face groups");
     max_front = stream.readU32();
+    mark("front size");
     // Every face costs at most four operations of a single repeated code, so a block of one
     // symbol never needs more than that.
-    operations = stream.readByteArray(SIZE_MAX, size_t(nface) * 4);
+    Workspace& ws = ThreadWorkspace();
+    const ByteSpan ops = stream.readBytes(ws.operations, SIZE_MAX, size_t(nface) * 4);
+    operations = {ops.data, ops.size};
+    mark("connectivity operations");
     bits = stream.readBitBlock();
-    for (auto& [name, attr] : attributes)
+    mark("connectivity bits");
+    for (auto& [name, attr] : attributes) {
         attr->readStreams(nvert, stream);
-    // One prediction record per vertex, appended as connectivity numbers the vertices; the rest
+        mark(name);
+    }
+    // One prediction record per vertex, written as connectivity numbers the vertices; the rest
     // (vertices in no face) predict from vertex 0. Only bound attributes read the records, so an
-    // unbound container cannot make the decoder allocate for vertices it never sees.
-    faceIndex.predictions.assign(vertex_count, VertexPrediction{}); // ids continue on a repeated decode
-    faceIndex.predictions.reserve(std::min<size_t>(nvert, 3 * operations.size() + 3));
+    // unbound container cannot make the decoder reserve room for vertices it never numbers: a
+    // start numbers at most three per operation. Ids continue on a repeated decode.
+    bool bound = false;
+    for (auto& [name, attr] : attributes)
+        bound = bound || attr->buffer;
+    const size_t room = bound ? nvert : std::min<size_t>(nvert, size_t(vertex_count) + 3 * ops.size + 3);
+    VertexPrediction* records = ws.predictions.get(room);
+    std::fill(records, records + vertex_count, VertexPrediction{});
+    faceIndex.predictions = {records, room};
     uint32_t cursor = 0, previous = 0;
     for (const FaceGroup& group : faceIndex.groups) {
         decodeGroupFaces(3 * previous, 3 * group.end, cursor);
         previous = group.end;
     }
     faceIndex.facesWritten = previous;
-    for (auto& [name, attr] : attributes)
-        if (attr->buffer) {
-            faceIndex.predictions.resize(nvert, VertexPrediction{});
-            break;
-        }
+    if (bound)
+        std::fill(records + vertex_count, records + nvert, VertexPrediction{});
+    faceIndex.predictions = {records, bound ? size_t(nvert) : size_t(vertex_count)};
     for (auto& [name, attr] : attributes)
         attr->undoDeltas(nvert, faceIndex.predictions);
     for (auto& [name, attr] : attributes)
@@ -126,11 +147,13 @@ void Decoder::decodeMesh()
 void Decoder::decodePoints()
 {
     readFaceGroups(false);
-    for (auto& [name, attr] : attributes)
+    mark("face groups");
+    for (auto& [name, attr] : attributes) {
         attr->readStreams(nvert, stream);
-    const std::vector<VertexPrediction> none;
+        mark(name);
+    }
     for (auto& [name, attr] : attributes)
-        attr->undoDeltas(nvert, none);
+        attr->undoDeltas(nvert, {});
     for (auto& [name, attr] : attributes)
         attr->writeOutput(nvert);
 }

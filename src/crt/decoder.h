@@ -7,12 +7,19 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace crt {
 
 inline constexpr uint32_t kMagic = 0x787A6300; // bytes 00 63 7A 78
+
+// A part of the body as the decoder read it, for tools that show where a container's bytes go.
+struct Section {
+    std::string name; // "face groups", "front size", "connectivity operations", "connectivity bits" or an attribute
+    size_t bytes = 0;
+};
 
 class Decoder {
 public:
@@ -21,11 +28,12 @@ public:
     std::map<std::string, std::string> metadata;
     AttributeMap attributes;
     FaceIndex faceIndex;
-    std::vector<uint8_t> operations;
+    std::span<const uint8_t> operations; // in the container, or in the thread's workspace
     BitReader bits; // connectivity bits
     uint32_t max_front = 0;
     InputStream stream;
     uint32_t vertex_count = 0;
+    std::vector<Section>* layout = nullptr; // when set, decode() appends the body's sections in order
 
     // Points the stream at the container (reads never go past `length` bytes) and parses the
     // header, leaving the stream at the first body byte.
@@ -41,6 +49,8 @@ private:
     void readFaceGroups(bool mesh);
     void decodeMesh();
     void decodePoints();
+    void mark(const std::string& section);
+    const uint8_t* marked = nullptr;
 };
 
 } // namespace crt

@@ -105,7 +105,7 @@ void GenericAttr<T>::readStreams(uint32_t vertexCount, InputStream& in)
 }
 
 template <typename T>
-void GenericAttr<T>::undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions)
+void GenericAttr<T>::undoDeltas(uint32_t vertexCount, std::span<const VertexPrediction> predictions)
 {
     if (!buffer)
         return;

@@ -3,6 +3,9 @@
 #include "crt/attribute.h"
 #include "crt/output_stream.h"
 #include "crt/stream.h"
+#include "crt/workspace.h"
+
+#include <algorithm>
 
 #include <cmath>
 #include <cstdlib>
@@ -50,9 +53,9 @@ std::pair<int, int> normalToOcta(float x, float y, float z, int u)
     return {TruncToInt(g * ox), TruncToInt(g * oy)};
 }
 
-std::vector<float> EstimateNormals(const int32_t* P, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount)
+void EstimateNormals(const int32_t* P, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, float* n)
 {
-    std::vector<float> n(size_t(vertexCount) * 3, 0.0f);
+    std::fill(n, n + size_t(vertexCount) * 3, 0.0f);
     for (size_t f = 0; f < faceCount; ++f) {
         const size_t i0 = faces.index(3 * f), i1 = faces.index(3 * f + 1), i2 = faces.index(3 * f + 2);
         if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
@@ -71,12 +74,11 @@ std::vector<float> EstimateNormals(const int32_t* P, uint32_t vertexCount, const
             n[3 * i + 2] += nz;
         }
     }
-    return n;
 }
 
-std::vector<int> BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount)
+void BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, int* flags)
 {
-    std::vector<int> flags(vertexCount, 0);
+    std::fill(flags, flags + vertexCount, 0);
     for (size_t f = 0; f < faceCount; ++f) {
         const uint32_t a = faces.index(3 * f), b = faces.index(3 * f + 1), c = faces.index(3 * f + 2);
         if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
@@ -88,7 +90,6 @@ std::vector<int> BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint3
         flags[c] ^= int(a);
         flags[c] ^= int(b);
     }
-    return flags;
 }
 
 namespace {
@@ -131,13 +132,13 @@ void NormalAttr::readStreams(uint32_t vertexCount, InputStream& in)
         in.readSharedValues(static_cast<int32_t*>(nullptr), 2, vertexCount);
         return;
     }
-    octaValues.assign(size_t(vertexCount) * 2, 0);
-    const uint32_t c = in.readSharedValues(octaValues.data(), 2, vertexCount);
-    if (normalMode == ESTIMATE_BORDER)
-        octaValues.resize(size_t(c) * 2);
+    int* octa = ThreadWorkspace().octa.get(size_t(vertexCount) * 2);
+    const uint32_t c = in.readSharedValues(octa, 2, vertexCount);
+    std::fill(octa + size_t(c) * 2, octa + size_t(vertexCount) * 2, 0); // vertices the block leaves out
+    octaValues = {octa, normalMode == ESTIMATE_BORDER ? size_t(c) * 2 : size_t(vertexCount) * 2};
 }
 
-void NormalAttr::undoDeltas(uint32_t vertexCount, const std::vector<VertexPrediction>& predictions)
+void NormalAttr::undoDeltas(uint32_t vertexCount, std::span<const VertexPrediction> predictions)
 {
     if (!buffer || normalMode != DIFF)
         return;
@@ -169,10 +170,13 @@ void NormalAttr::finishDecode(uint32_t vertexCount, uint32_t faceCount, const At
     if (format != FLOAT && format != INT16)
         throw kNormalFormatEstimate;
     const uint32_t decodedFaces = std::min(faceCount, faces.facesWritten);
-    const std::vector<float> est =
-        EstimateNormals(static_cast<const int32_t*>(pos.buffer), vertexCount, faces, decodedFaces);
-    if (normalMode == ESTIMATE_BORDER)
-        borderFlags = BorderFlags(vertexCount, faces, decodedFaces);
+    Workspace& ws = ThreadWorkspace();
+    float* est = ws.estimates.get(size_t(vertexCount) * 3);
+    EstimateNormals(static_cast<const int32_t*>(pos.buffer), vertexCount, faces, decodedFaces, est);
+    if (normalMode == ESTIMATE_BORDER) {
+        borderFlags = {ws.border.get(vertexCount), vertexCount};
+        BorderFlags(vertexCount, faces, decodedFaces, borderFlags.data());
+    }
     const int u = TruncToInt(step);
     size_t next = 0;
     for (size_t i = 0; i < vertexCount; ++i) {
@@ -237,18 +241,21 @@ void NormalAttr::prepareEncode(uint32_t vertexCount, uint32_t faceCount, const A
     const GenericAttr<int>& pos = PositionAttr(attributes);
     if (pos.components != 3 || pos.values.size() < size_t(vertexCount) * 3)
         throw kNoPositionValues;
-    const std::vector<float> est = EstimateNormals(pos.values.data(), vertexCount, faces, faceCount);
+    std::vector<float> est(size_t(vertexCount) * 3);
+    EstimateNormals(pos.values.data(), vertexCount, faces, faceCount, est.data());
+    std::vector<int> flags(normalMode == ESTIMATE_BORDER ? vertexCount : 0);
     if (normalMode == ESTIMATE_BORDER)
-        borderFlags = BorderFlags(vertexCount, faces, faceCount);
+        BorderFlags(vertexCount, faces, faceCount, flags.data());
     const int u = TruncToInt(step);
-    octaValues.clear();
+    written.clear();
     for (size_t i = 0; i < vertexCount; ++i) {
-        if (normalMode == ESTIMATE || borderFlags[i]) {
+        if (normalMode == ESTIMATE || flags[i]) {
             const auto [X, Y] = normalToOcta(est[3 * i], est[3 * i + 1], est[3 * i + 2], u);
-            octaValues.push_back(WrapSub(quantized[i].first, X));
-            octaValues.push_back(WrapSub(quantized[i].second, Y));
+            written.push_back(WrapSub(quantized[i].first, X));
+            written.push_back(WrapSub(quantized[i].second, Y));
         }
     }
+    octaValues = written;
 }
 
 void NormalAttr::computeDeltas(const std::vector<VertexPrediction>& predictions)
@@ -256,7 +263,8 @@ void NormalAttr::computeDeltas(const std::vector<VertexPrediction>& predictions)
     if (normalMode != DIFF)
         return; // the corrections were made by prepareEncode
     const size_t V = quantized.size();
-    octaValues.resize(2 * V);
+    written.resize(2 * V);
+    octaValues = written;
     for (size_t i = 0; i < V; ++i) {
         int X = quantized[i].first, Y = quantized[i].second;
         if (i > 0) {

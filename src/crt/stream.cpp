@@ -2,6 +2,10 @@
 #include "crt/stream.h"
 
 #include "crt/tunstall.h"
+#include "crt/workspace.h"
+
+#include <algorithm>
+#include <array>
 
 namespace crt {
 
@@ -14,26 +18,52 @@ std::string InputStream::readString()
     return std::string(text, strnlen(text, L));
 }
 
-std::vector<uint8_t> InputStream::readByteArray(size_t maxLength, size_t repeatLimit)
+namespace {
+
+// Word bytes of a Tunstall block into `out` (room for `decoded` bytes plus the scratch slack):
+// a short word moves as one 16-byte copy whose excess the next word or the slack overwrites;
+// words near the end of the byte table move exactly.
+void SpellWords(const TunstallTable& dict, const uint8_t* code, uint32_t C, size_t decoded, uint8_t* out)
+{
+    const uint8_t* table = dict.table.data();
+    const size_t tableSize = dict.table.size();
+    const int* offsets = dict.offsets.data();
+    const int* lengths = dict.lengths.data();
+    uint8_t* dst = out;
+    for (uint32_t i = 0; i + 1 < C; ++i) {
+        const int w = code[i];
+        const size_t o = size_t(offsets[w]), L = size_t(lengths[w]);
+        if (L <= 16 && o + 16 <= tableSize)
+            std::memcpy(dst, table + o, 16);
+        else
+            std::memcpy(dst, table + o, L);
+        dst += L;
+    }
+    std::memcpy(dst, table + offsets[code[C - 1]], decoded - size_t(dst - out));
+}
+
+} // namespace
+
+ByteSpan InputStream::readBytes(Scratch<uint8_t>& room, size_t maxLength, size_t repeatLimit)
 {
     if (entropy == ENTROPY_NONE) {
         const uint32_t L = readU32();
         if (L > maxLength)
             throw kCorrupt;
         need(L);
-        std::vector<uint8_t> out(position, position + L);
+        const ByteSpan view{position, L};
         position += L;
-        return out;
+        return view;
     }
     if (entropy != ENTROPY_TUNSTALL)
         throw kUnknownEntropy;
 
     const int n = readU8();
     need(size_t(n) * 2);
-    std::vector<TunstallPair> pairs(static_cast<size_t>(n));
-    for (auto& p : pairs) {
-        p.symbol = position[0];
-        p.probability = position[1];
+    std::array<TunstallPair, 256> pairs;
+    for (int k = 0; k < n; ++k) {
+        pairs[size_t(k)].symbol = position[0];
+        pairs[size_t(k)].probability = position[1];
         position += 2;
     }
     const int32_t decoded = readI32();
@@ -48,11 +78,15 @@ std::vector<uint8_t> InputStream::readByteArray(size_t maxLength, size_t repeatL
         return {};
     if (n == 0)
         throw kCorrupt;
-    if (n == 1)
-        return std::vector<uint8_t>(std::min(size_t(decoded), repeatLimit), pairs[0].symbol);
+    if (n == 1) {
+        const size_t L = std::min(size_t(decoded), repeatLimit);
+        uint8_t* out = room.get(L);
+        std::memset(out, pairs[0].symbol, L);
+        return {out, L};
+    }
 
-    TunstallTable dict;
-    dict.build(pairs);
+    TunstallTable& dict = ThreadWorkspace().tunstall;
+    dict.build(pairs.data(), n);
     // The words before the last must fall short of the decoded length and the last must reach it.
     if (C == 0)
         throw kCorrupt;
@@ -67,17 +101,16 @@ std::vector<uint8_t> InputStream::readByteArray(size_t maxLength, size_t repeatL
         total + size_t(dict.lengths[code[C - 1]]) < size_t(decoded))
         throw kCorrupt;
 
-    std::vector<uint8_t> out(static_cast<size_t>(decoded));
-    uint8_t* dst = out.data();
-    const uint8_t* table = dict.table.data();
-    for (uint32_t i = 0; i + 1 < C; ++i) {
-        const int w = code[i];
-        const size_t L = size_t(dict.lengths[w]);
-        std::memcpy(dst, table + dict.offsets[w], L);
-        dst += L;
-    }
-    std::memcpy(dst, table + dict.offsets[code[C - 1]], size_t(decoded) - total);
-    return out;
+    uint8_t* out = room.get(size_t(decoded));
+    SpellWords(dict, code, C, size_t(decoded), out);
+    return {out, size_t(decoded)};
+}
+
+std::vector<uint8_t> InputStream::readByteArray(size_t maxLength, size_t repeatLimit)
+{
+    Scratch<uint8_t> room;
+    const ByteSpan view = readBytes(room, maxLength, repeatLimit);
+    return std::vector<uint8_t>(view.data, view.data + view.size);
 }
 
 BitReader InputStream::readBitBlock()
@@ -87,8 +120,7 @@ BitReader InputStream::readBitBlock()
     if (W > remaining() / 4)
         throw kTruncated;
     BitReader bits;
-    bits.wordCount = W;
-    bits.first = bits.words = position;
+    bits.words = position;
     position += size_t(W) * 4;
     bits.wordsEnd = position;
     return bits;
@@ -96,28 +128,35 @@ BitReader InputStream::readBitBlock()
 
 namespace {
 
+// Widths above 32 are damage; checked over the whole array before any field is read.
+void CheckWidths(const ByteSpan& lengths)
+{
+    uint8_t widest = 0;
+    for (size_t j = 0; j < lengths.size; ++j)
+        widest = std::max(widest, lengths.data[j]);
+    if (widest > 32)
+        throw kCorrupt;
+}
+
 template <typename T>
 uint32_t ReadSigned(InputStream& in, T* values, int N, uint32_t maxEntries)
 {
     BitReader bits = in.readBitBlock();
+    Scratch<uint8_t>& room = ThreadWorkspace().lengths;
     uint32_t count = 0;
     for (int i = 0; i < N; ++i) {
-        const std::vector<uint8_t> lengths = in.readByteArray(maxEntries);
-        count = uint32_t(lengths.size());
+        const ByteSpan lengths = in.readBytes(room, maxEntries);
+        count = uint32_t(lengths.size);
         if (!values)
             continue;
+        CheckWidths(lengths);
         T* out = values + i;
+        const uint8_t* h = lengths.data;
         for (uint32_t j = 0; j < count; ++j, out += N) {
-            const int h = lengths[j];
-            uint32_t v = 0;
-            if (h) {
-                if (h > 32)
-                    throw kCorrupt;
-                const uint32_t t = bits.read(h);
-                const uint32_t half = uint32_t(1) << (h - 1);
-                v = t < half ? 0u - (t + half) : t;
-            }
-            *out = T(v);
+            // Width 0 reads nothing and gives 0 (its half is 0, so t is taken as it is).
+            const uint32_t t = bits.read(h[j]);
+            const uint32_t half = uint32_t((uint64_t(1) << h[j]) >> 1);
+            *out = T(t < half ? 0u - (t + half) : t);
         }
     }
     return count;
@@ -127,19 +166,18 @@ template <typename T>
 uint32_t ReadShared(InputStream& in, T* values, int N, uint32_t maxEntries)
 {
     BitReader bits = in.readBitBlock();
-    const std::vector<uint8_t> lengths = in.readByteArray(maxEntries);
-    const uint32_t count = uint32_t(lengths.size());
+    const ByteSpan lengths = in.readBytes(ThreadWorkspace().lengths, maxEntries);
+    const uint32_t count = uint32_t(lengths.size);
     if (!values)
         return count;
+    CheckWidths(lengths);
     T* out = values;
     for (uint32_t j = 0; j < count; ++j) {
-        const int h = lengths[j];
-        if (h > 32)
-            throw kCorrupt;
-        // The bias of width 32 is 2^31 like every other width's 2^(h-1).
-        const uint32_t bias = h ? uint32_t(1) << (h - 1) : 0;
+        const int h = lengths.data[j];
+        // The bias of width 32 is 2^31 like every other width's 2^(h-1); width 0 gives zeros.
+        const uint32_t bias = uint32_t((uint64_t(1) << h) >> 1);
         for (int i = 0; i < N; ++i)
-            *out++ = h ? T(bits.read(h) - bias) : T(0);
+            *out++ = T(bits.read(h) - bias);
     }
     return count;
 }

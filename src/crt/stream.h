@@ -18,34 +18,38 @@ inline uint32_t LoadU32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// Fields of 1 to 32 bits, most significant bit first, taken from 32-bit little-endian words.
+// Fields of 0 to 32 bits, most significant bit first, taken from 32-bit little-endian words.
+// Up to 63 bits wait in a left-aligned buffer, so a field costs one shift and at most one load.
 struct BitReader {
-    const uint8_t* words = nullptr; // next word to load
-    uint32_t pending = 0;           // the not yet consumed low bits of the last loaded word
-    int available = 0;              // valid bits in pending, 0 to 31
-    uint32_t wordCount = 0;
-    const uint8_t* first = nullptr;
+    const uint8_t* words = nullptr;    // next word to load
     const uint8_t* wordsEnd = nullptr; // reading past the block's words means a damaged container
+    uint64_t pending = 0;              // the not yet consumed bits, the next one at bit 63; the rest 0
+    int available = 0;                 // valid bits in pending, 0 to 63
 
     uint32_t read(int n)
     {
-        if (available >= n) {
-            available -= n;
-            const uint32_t result = pending >> available;
-            pending &= uint32_t((uint64_t(1) << available) - 1);
-            return result;
+        if (available < n) {
+            if (words == wordsEnd)
+                throw kCorrupt;
+            pending |= uint64_t(LoadU32(words)) << (32 - available);
+            words += 4;
+            available += 32;
         }
-        if (words == wordsEnd)
-            throw kCorrupt;
-        const uint32_t word = LoadU32(words);
-        words += 4;
-        const int m = n - available;
-        available = 32 - m;
-        const uint32_t result = uint32_t((uint64_t(pending) << m) | (word >> available));
-        pending = word & uint32_t((uint64_t(1) << available) - 1);
+        const uint32_t result = uint32_t((pending >> 1) >> (63 - n)); // 0 for a field of 0 bits
+        pending <<= n;
+        available -= n;
         return result;
     }
 };
+
+// A view of decoded bytes: into the container itself, or into the thread's working memory.
+struct ByteSpan {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+template <typename T>
+class Scratch;
 
 struct InputStream {
     int entropy = ENTROPY_TUNSTALL;
@@ -101,7 +105,10 @@ struct InputStream {
 
     // The next entropy-coded array. Arrays longer than maxLength are damage. A single-symbol
     // Tunstall block costs no data whatever its length, so it is cut to repeatLimit bytes by
-    // callers that can never use more.
+    // callers that can never use more. Raw arrays are viewed in place; decoded ones are written to
+    // `room` (with its slack), which the view then points into.
+    ByteSpan readBytes(Scratch<uint8_t>& room, size_t maxLength = SIZE_MAX, size_t repeatLimit = SIZE_MAX);
+    // The same, copied out.
     std::vector<uint8_t> readByteArray(size_t maxLength = SIZE_MAX, size_t repeatLimit = SIZE_MAX);
 
     // uint32 word count, padding to a multiple of 4 from the container start, the words.

@@ -3,62 +3,71 @@
 #include "crt/decoder.h"
 
 #include "crt/messages.h"
+#include "crt/workspace.h"
 
 #include <algorithm>
 
 namespace crt {
 
-void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
+namespace {
+
+// The loop's running state lives in locals (the index stores could otherwise alias it) and is
+// handed back to the decoder however the loop ends.
+struct Running {
+    Decoder& d;
+    uint32_t& cursor;
+    uint32_t vertexCount, cur;
+    BitReader bits;
+    explicit Running(Decoder& decoder, uint32_t& c)
+        : d(decoder), cursor(c), vertexCount(decoder.vertex_count), cur(c), bits(decoder.bits)
+    {
+    }
+    ~Running()
+    {
+        d.vertex_count = vertexCount;
+        d.bits = bits;
+        cursor = cur;
+    }
+};
+
+template <typename Index>
+void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32_t& cursor)
 {
-    Front front;
-    // Capacity hints from the container, bounded by what the operations can build.
-    const size_t opsLeft = operations.size() - std::min<size_t>(cursor, operations.size());
-    front.edges.reserve(std::min<size_t>(max_front, 3 * opsLeft + 3));
-    front.order.reserve(std::min<size_t>((end - std::min(start, end)) / 2, 3 * opsLeft + 3));
-
-    const uint8_t* ops = operations.data();
-    const size_t opCount = operations.size();
+    Running r(d, cursor);
+    const uint8_t* const ops = d.operations.data();
+    const size_t opCount = d.operations.size();
+    const uint32_t nvert = d.nvert;
     const int splitbits = SplitBits(nvert);
-    std::vector<VertexPrediction>& predictions = faceIndex.predictions; // one per numbered vertex
-    uint32_t* out32 = faceIndex.indices32;
-    uint16_t* out16 = faceIndex.indices16;
-    uint32_t position = start;
+    VertexPrediction* const predictions = d.faceIndex.predictions.data(); // room for every id handed out
 
-    auto nextOp = [&]() -> uint8_t {
-        if (cursor >= opCount)
+    const auto nextOp = [&]() -> uint8_t {
+        if (r.cur >= opCount)
             throw kTopologyFailed;
-        const uint8_t op = ops[cursor++];
+        const uint8_t op = ops[r.cur++];
         if (op > TOPO_OLD_VERTEX)
             throw kTopologyFailed;
         return op;
     };
     // A vertex read from the bits must already be numbered.
-    auto oldVertex = [&]() -> uint32_t {
-        const uint32_t id = bits.read(splitbits);
-        if (id >= vertex_count)
+    const auto oldVertex = [&]() -> uint32_t {
+        const uint32_t id = r.bits.read(splitbits);
+        if (id >= r.vertexCount)
             throw kTopologyFailed;
         return id;
     };
-    auto newVertex = [&](uint32_t a, uint32_t b, uint32_t c) -> uint32_t {
-        if (vertex_count >= nvert)
+    const auto newVertex = [&](uint32_t a, uint32_t b, uint32_t c) -> uint32_t {
+        if (r.vertexCount >= nvert)
             throw kTopologyFailed;
-        predictions.push_back({a, b, c});
-        return vertex_count++;
-    };
-    auto write = [&](uint32_t v) {
-        if (out16)
-            out16[position] = uint16_t(v);
-        else
-            out32[position] = v;
-        ++position;
+        predictions[r.vertexCount] = {a, b, c};
+        return r.vertexCount++;
     };
 
-    while (position < end) {
+    while (pos < stop) {
         const uint32_t e = front.take();
         if (e == kNoEdge) {
             // New component: its first triangle, corners old (flagged) or numbered anew.
-            uint32_t last = vertex_count - 1;
-            const uint32_t flags = nextOp() == TOPO_OLD_VERTEX ? bits.read(3) : 0;
+            uint32_t last = r.vertexCount - 1;
+            const uint32_t flags = nextOp() == TOPO_OLD_VERTEX ? r.bits.read(3) : 0;
             uint32_t w[3];
             for (int k = 0; k < 3; ++k) {
                 if (flags & (1u << k)) {
@@ -67,21 +76,21 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
                     w[k] = newVertex(last, last, last);
                     last = w[k];
                 }
-                write(w[k]);
+                pos[k] = Index(w[k]);
             }
+            pos += 3;
             front.startTriangle(w[0], w[1], w[2]);
             continue;
         }
         const FrontEdge E = front.edges[e];
         if (E.deleted)
             continue;
-        const uint8_t op = nextOp();
         uint32_t o;
-        switch (op) {
+        switch (nextOp()) {
         case TOPO_BOUNDARY:
             continue;
         case TOPO_DEFER:
-            front.deferred.push_back(e);
+            front.defer(e);
             continue;
         case TOPO_NEW_VERTEX:
             o = newVertex(E.to, E.from, E.opposite);
@@ -92,17 +101,37 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
             front.attachVertex(E, o);
             break;
         case TOPO_LEFT:
+            o = front.attachSide(E, true);
+            break;
         case TOPO_RIGHT:
-            o = front.attachSide(E, op == TOPO_LEFT);
+            o = front.attachSide(E, false);
             break;
         default: // TOPO_CLOSE
             o = front.close(E);
             break;
         }
-        write(E.to);
-        write(E.from);
-        write(o);
+        pos[0] = Index(E.to);
+        pos[1] = Index(E.from);
+        pos[2] = Index(o);
+        pos += 3;
     }
+}
+
+} // namespace
+
+void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
+{
+    if (start >= end)
+        return;
+    // Every triangle takes an operation, so what is left of them bounds the front's growth.
+    const size_t opsLeft = operations.size() - std::min<size_t>(cursor, operations.size());
+    const size_t room = 3 * std::min<size_t>((end - start) / 3, opsLeft) + 3;
+    Workspace& ws = ThreadWorkspace();
+    Front front(ws.edges.get(room), ws.order.get(room), ws.deferred.get(room));
+    if (faceIndex.indices16)
+        DecodeFaces(*this, front, faceIndex.indices16 + start, faceIndex.indices16 + end, cursor);
+    else
+        DecodeFaces(*this, front, faceIndex.indices32 + start, faceIndex.indices32 + end, cursor);
 }
 
 } // namespace crt

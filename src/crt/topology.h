@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ struct FaceGroup {
 struct FaceIndex {
     uint32_t* indices32 = nullptr; // caller's array, three per face
     uint16_t* indices16 = nullptr; // written instead of indices32 when set (low 16 bits of the ids)
-    std::vector<VertexPrediction> predictions;
+    std::span<VertexPrediction> predictions; // per numbered vertex (the decoder's: in its workspace)
     std::vector<FaceGroup> groups;
     uint32_t facesWritten = 0; // faces [0, facesWritten) hold decoded indices
 
@@ -61,13 +62,24 @@ inline int SplitBits(uint32_t nvert)
 
 inline constexpr uint32_t kNoEdge = 0xffffffffu;
 
-// The working state of one face group.
+// The working state of one face group, over storage its user provides: each triangle adds at
+// most three edges and three order entries, and an edge is on the deferred stack at most once,
+// so room for three per triangle of the group in each array is enough for any operations.
 struct Front {
-    std::vector<FrontEdge> edges;
-    std::vector<uint32_t> order; // front ids in the order they are processed
-    size_t orderRead = 0;
-    std::vector<uint32_t> deferred;
+    FrontEdge* edges = nullptr;
+    uint32_t size = 0;          // edges appended so far
+    uint32_t* order = nullptr;  // front ids in the order they are processed
+    size_t orderSize = 0, orderRead = 0;
+    uint32_t* deferred = nullptr;
+    size_t deferredSize = 0;
     uint32_t pending = kNoEdge;
+
+    Front(FrontEdge* edgeRoom, uint32_t* orderRoom, uint32_t* deferredRoom)
+        : edges(edgeRoom), order(orderRoom), deferred(deferredRoom)
+    {
+    }
+
+    void defer(uint32_t e) { deferred[deferredSize++] = e; }
 
     // The next edge to process, or kNoEdge when a new component must start.
     uint32_t take()
@@ -77,37 +89,34 @@ struct Front {
             pending = kNoEdge;
             return e;
         }
-        if (orderRead < order.size())
+        if (orderRead < orderSize)
             return order[orderRead++];
-        if (!deferred.empty()) {
-            e = deferred.back();
-            deferred.pop_back();
-            return e;
-        }
+        if (deferredSize)
+            return deferred[--deferredSize];
         return kNoEdge;
     }
 
     // The three edges of a component's first triangle (w0, w1, w2).
     void startTriangle(uint32_t w0, uint32_t w1, uint32_t w2)
     {
-        const uint32_t F = uint32_t(edges.size());
-        order.push_back(F);
-        order.push_back(F + 1);
-        order.push_back(F + 2);
-        edges.push_back({w1, w2, w0, F + 2, F + 1, false});
-        edges.push_back({w2, w0, w1, F, F + 2, false});
-        edges.push_back({w0, w1, w2, F + 1, F, false});
+        const uint32_t F = size;
+        order[orderSize++] = F;
+        order[orderSize++] = F + 1;
+        order[orderSize++] = F + 2;
+        edges[size++] = {w1, w2, w0, F + 2, F + 1, false};
+        edges[size++] = {w2, w0, w1, F, F + 2, false};
+        edges[size++] = {w0, w1, w2, F + 1, F, false};
     }
 
     // Triangle (E.to, E.from, o) on edge e with a vertex that is not a neighbour on the front.
     void attachVertex(const FrontEdge E, uint32_t o)
     {
-        const uint32_t F = uint32_t(edges.size());
+        const uint32_t F = size;
         edges[E.prev].next = F;
         edges[E.next].prev = F + 1;
-        edges.push_back({E.from, o, E.to, E.prev, F + 1, false});
-        order.push_back(F + 1);
-        edges.push_back({o, E.to, E.from, F, E.next, false});
+        edges[size++] = {E.from, o, E.to, E.prev, F + 1, false};
+        order[orderSize++] = F + 1;
+        edges[size++] = {o, E.to, E.from, F, E.next, false};
         pending = F;
     }
 
@@ -117,11 +126,11 @@ struct Front {
     {
         const uint32_t side = left ? E.prev : E.next;
         const FrontEdge S = edges[side], A = left ? S : E, B = left ? E : S;
-        const uint32_t F = uint32_t(edges.size());
+        const uint32_t F = size;
         edges[side].deleted = true;
         edges[A.prev].next = F;
         edges[B.next].prev = F;
-        edges.push_back({A.from, B.to, left ? E.from : E.to, A.prev, B.next, false});
+        edges[size++] = {A.from, B.to, left ? E.from : E.to, A.prev, B.next, false};
         pending = F;
         return left ? S.from : S.to;
     }

@@ -14,10 +14,17 @@ namespace {
 // Probabilities are 16-bit fixed point; products wrap in unsigned 32-bit arithmetic.
 inline uint32_t Mul(uint32_t x, uint32_t y) { return (x * y) >> 16; }
 
+// The per-id working lists of a table, grown on demand.
 struct Slots {
-    std::vector<uint32_t> probability;
-    std::vector<int> offset;
-    std::vector<int> length;
+    std::vector<uint32_t>& probability;
+    std::vector<int>& offset;
+    std::vector<int>& length;
+    void reset(size_t n)
+    {
+        probability.assign(n, 0);
+        offset.assign(n, 0);
+        length.assign(n, 0);
+    }
     void ensure(size_t id)
     {
         if (id >= probability.size()) {
@@ -32,9 +39,9 @@ struct Slots {
 
 } // namespace
 
-void TunstallTable::build(const std::vector<TunstallPair>& storedPairs)
+void TunstallTable::build(const TunstallPair* storedPairs, int count)
 {
-    pairs = storedPairs;
+    pairs.assign(storedPairs, storedPairs + count);
     const int D = 1 << wordBits;
     const int n = int(pairs.size());
     offsets.clear();
@@ -42,16 +49,15 @@ void TunstallTable::build(const std::vector<TunstallPair>& storedPairs)
     table.clear();
     if (n < 2)
         return;
+    if (n > 256)
+        throw kCorrupt; // more pairs than byte values
     table.reserve(8192);
 
-    Slots s;
-    s.probability.assign(2 * D, 0);
-    s.offset.assign(2 * D, 0);
-    s.length.assign(2 * D, 0);
-    std::vector<uint32_t> P(n);
+    Slots s{slotProbability, slotOffset, slotLength};
+    s.reset(size_t(2 * D));
+    std::array<uint32_t, 256> P, queue; // n is at most 255
     for (int k = 0; k < n; ++k)
         P[k] = uint32_t(pairs[k].probability) * 256;
-    std::vector<uint32_t> queue(n);
 
     // A very probable first symbol starts from runs of it rather than from single symbols.
     const uint32_t p0 = P[0], p1 = P[1];

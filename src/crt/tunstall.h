@@ -18,9 +18,13 @@ struct TunstallTable {
     std::vector<int> offsets;        // per word number, first byte in `table`
     std::vector<int> lengths;        // per word number, byte length
     std::vector<uint8_t> table;      // the words' bytes; grows as needed (8192 covers most tables)
+    // Working data of the construction, per word id; kept so that rebuilding allocates nothing.
+    std::vector<uint32_t> slotProbability;
+    std::vector<int> slotOffset, slotLength;
 
     // Builds the dictionary from the stored pairs (only meaningful for two or more pairs).
-    void build(const std::vector<TunstallPair>& storedPairs);
+    void build(const TunstallPair* storedPairs, int count);
+    void build(const std::vector<TunstallPair>& storedPairs) { build(storedPairs.data(), int(storedPairs.size())); }
     int words() const { return int(lengths.size()); }
 };
 

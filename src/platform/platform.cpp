@@ -1,14 +1,14 @@
 #include "platform/platform.h"
 
-#include <SDL.h>
-
 #include <chrono>
 #include <thread>
 
+// Windows has its own calls for all of this; elsewhere SDL gives the desktop's bounds.
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
+#include <SDL.h>
 #include <unistd.h>
 #endif
 

@@ -14,8 +14,8 @@
 // Nothing sets it in the running program.
 extern bool shaderDiagnostics;
 
-// Deepest chain of nested "#include" directives that is followed; deeper ones (an
-// include cycle, in practice) are reported in red and expand to nothing.
+// Deepest chain of nested "#include" directives that is followed. Deeper ones, and an include
+// of a file that is being expanded already (a cycle), are reported in red and expand to nothing.
 constexpr int MaxIncludeDepth = 32;
 
 // Reads a shader source and returns its expanded text, zero-terminated and owned by

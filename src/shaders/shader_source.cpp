@@ -11,12 +11,24 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <vector>
 
 namespace {
 
 using Table = std::map<std::string, std::string>;
 
-std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, int depth);
+// The sources being expanded, outermost first, by canonical path: an include of one of them is
+// a cycle. (Without this check a file that includes itself twice expands 2^depth times.)
+using Chain = std::vector<std::string>;
+
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain);
+
+std::string CanonicalPath(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : canonical.string();
+}
 
 // Present means a regular file that opens for reading. (Asking for write access too
 // would call a read-only source missing.)
@@ -51,7 +63,7 @@ int FirstTwoTokens(std::string_view line, std::string_view& first, std::string_v
     return 2;
 }
 
-std::string ExpandLine(const Table& table, std::string line, int depth)
+std::string ExpandLine(const Table& table, std::string line, Chain& chain)
 {
     // Short lines are copied as they are, directives included.
     if (line.size() < 10)
@@ -65,13 +77,17 @@ std::string ExpandLine(const Table& table, std::string line, int depth)
     if (first == "#include") {
         std::string name(second);
         name.erase(std::remove(name.begin(), name.end(), '"'), name.end());
-        if (depth + 1 > MaxIncludeDepth) {
+        if (std::find(chain.begin(), chain.end(), CanonicalPath(name)) != chain.end()) {
+            std::cout << BrightRed << "\nERROR INCLUDE CYCLE ! " << name << "\n";
+            return {};
+        }
+        if (chain.size() >= size_t(MaxIncludeDepth)) {
             std::cout << BrightRed << "\nERROR INCLUDE NESTED TOO DEEP (" << MaxIncludeDepth
                       << " levels) ! " << name << "\n";
             return {};
         }
         // A missing include has printed its error and expands to nothing.
-        const std::unique_ptr<char[]> text = LoadSource(table, name, depth + 1);
+        const std::unique_ptr<char[]> text = LoadSource(table, name, chain);
         return text ? std::string(text.get()) : std::string();
     }
     if (first == "#replace") {
@@ -83,7 +99,7 @@ std::string ExpandLine(const Table& table, std::string line, int depth)
 
 // Every line, the last one too, ends in exactly one newline. A carriage return before
 // the newline is dropped, as a text-mode read does on the platform the sources come from.
-std::string Expand(const Table& table, const std::string& path, int depth)
+std::string Expand(const Table& table, const std::string& path, Chain& chain)
 {
     std::string file;
     if (!ReadWholeFile(path, file)) {
@@ -100,7 +116,7 @@ std::string Expand(const Table& table, const std::string& path, int depth)
         pos = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        out += ExpandLine(table, std::move(line), depth);
+        out += ExpandLine(table, std::move(line), chain);
         out += '\n';
     }
     return out;
@@ -135,7 +151,7 @@ std::unique_ptr<char[]> ReadScrambledCopy(const std::string& copyPath)
     return result;
 }
 
-std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, int depth)
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain)
 {
     std::cout << "Loading... " << path << "\n";
 
@@ -145,7 +161,9 @@ std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, 
         copyPath = std::string(path).replace(at, 4, ".xxx");
 
     if (IsReadableFile(path)) {
-        const std::string text = Expand(table, path, depth);
+        chain.push_back(CanonicalPath(path));
+        const std::string text = Expand(table, path, chain);
+        chain.pop_back();
         auto result = std::make_unique<char[]>(text.size() + 1);  // zero-filled
         std::memcpy(result.get(), text.data(), text.size());
         if (!copyPath.empty())
@@ -165,5 +183,6 @@ std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, 
 std::unique_ptr<char[]> LoadShaderSource(const std::map<std::string, std::string>& replacements,
                                          std::string path)
 {
-    return LoadSource(replacements, path, 0);
+    Chain chain;
+    return LoadSource(replacements, path, chain);
 }

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string_view>
 
@@ -18,17 +16,10 @@ TEST(CrtCorruption, TruncationsFailAndBitFlipsDecodeOrFailCleanly)
         kPositionOverloaded, kNormalFormatEstimate, kNormalFormatDiff, kColorOutputFormat, kUnsupportedFormat,
         kTruncated, kCorrupt, kColorChannels, kOutputTooSmall, kNoIndexArray, kNoPositionValues, kOutOfMemory};
     const auto known = [&](const char* m) { return m && messages.count(m) && messages.find(m)->data() == m; };
-    // The seeds are also the fuzzer's: written afresh, beside an emptied directory for its finds.
-    const std::filesystem::path fuzz = HOLLOWMERE_BINARY_DIR "/tests/crt/fuzz";
-    std::filesystem::remove_all(fuzz);
-    std::filesystem::create_directories(fuzz / "corpus");
-    std::filesystem::create_directories(fuzz / "seeds");
     size_t decoded = 0, failed = 0;
     const auto seeds = crttest::SeedContainers();
     for (size_t s = 0; s < seeds.size(); ++s) {
         const std::vector<uint8_t>& seed = seeds[s];
-        std::ofstream(fuzz / "seeds" / std::to_string(s), std::ios::binary)
-            .write(reinterpret_cast<const char*>(seed.data()), std::streamsize(seed.size()));
         crttest::Decoded d;
         ASSERT_EQ(crttest::DecodeAll(seed, d), nullptr) << "seed " << s;
         for (size_t L = 0; L < seed.size(); ++L) {

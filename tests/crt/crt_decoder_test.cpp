@@ -145,7 +145,8 @@ TEST(CrtTopology, OperationStreams)
         EXPECT_EQ(indices, c.indices);
         EXPECT_EQ(d.vertex_count, *std::max_element(indices.begin(), indices.end()) + 1);
         for (const auto& [v, w] : c.predictions) {
-            const VertexPrediction& p = d.faceIndex.predictions.at(v);
+            ASSERT_LT(v, d.faceIndex.predictions.size());
+            const VertexPrediction& p = d.faceIndex.predictions[v];
             EXPECT_EQ(std::tie(p.a, p.b, p.c), std::tie(w.a, w.b, w.c)) << "vertex " << v;
         }
     }

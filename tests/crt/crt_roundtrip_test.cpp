@@ -1,15 +1,18 @@
-// Writer to decoder round trips over every shared mesh and synthetic ones, across the writer's
-// options: the same triangles after the vertex renumbering, positions and uvs within half a step,
-// normals exactly on their stored grid points (or the decoded geometry's estimate), colours at
-// their channel steps.
+// Writer to decoder round trips over synthetic meshes, generated and written mesh files and the
+// real meshes when present, across the writer's options: the same triangles after the vertex
+// renumbering, positions and uvs within half a step, normals exactly on their stored grid points
+// (or the decoded geometry's estimate), colours at their channel steps.
 #include "crt/writer/mesh_io.h"
 #include "crt_test_util.h"
+#include "support/scratch.h"
+#include "support/shared_meshes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 using namespace crt;
 using namespace crttest;
@@ -111,6 +114,75 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
     EXPECT_TRUE(cfg.normalMode != ESTIMATE_BORDER || corrections == 2 * borders) << corrections << " for " << borders;
 }
 
+// A mesh file read by the writer's readers, its groups named after it; none when it has no faces.
+void AddFile(const std::filesystem::path& file, std::vector<TestMesh>& meshes)
+{
+    TriMesh t;
+    ASSERT_TRUE(ReadMesh(file, t)) << file;
+    if (t.indices.empty())
+        return;
+    meshes.push_back({file.filename(), t.vertexCount(), t.indices, {}, t.positions, t.uvs});
+    for (uint32_t end : t.groupEnds)
+        meshes.back().groups.push_back({end, {{"from", file.filename()}}});
+}
+
+void RoundTripAcrossOptions(const std::vector<TestMesh>& meshes, std::set<uint8_t>& codes)
+{
+    const Config configs[] = {
+        // entropy, strategy, defer, normal mode, colour channels, colour input
+        {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8},
+        {ENTROPY_NONE, 0, false, DIFF, 3, UINT8},
+        {ENTROPY_NONE, STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS, true, ESTIMATE, 4, FLOAT},
+        {ENTROPY_TUNSTALL, STRATEGY_SHARED_LENGTHS, false, DIFF, 4, FLOAT},
+        {ENTROPY_TUNSTALL, 0, true, ESTIMATE, 3, FLOAT},
+        {ENTROPY_NONE, STRATEGY_SHARED_LENGTHS, true, ESTIMATE_BORDER, 3, UINT8},
+        {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS, false, ESTIMATE_BORDER, 3, FLOAT},
+        {ENTROPY_NONE, STRATEGY_PARALLELOGRAM, false, ESTIMATE, 4, UINT8},
+    };
+    for (const TestMesh& m : meshes)
+        for (const Config& c : configs) {
+            SCOPED_TRACE(m.name + ", options row " + std::to_string(&c - configs));
+            RoundTrip(m, c, codes);
+        }
+}
+
+// A torus of 8 x 6 quads with texture coordinates as OBJ ("v/vt" corners, two groups, the last
+// quad counted back), and the non-manifold mesh plus an open tube of quads as OFF.
+void WriteMeshFiles(const std::filesystem::path& dir)
+{
+    const TestMesh torus = Sheet("", 8, 6, true), tube = Sheet("", 5, 4, false), odd = NonManifold();
+    std::ostringstream obj, off;
+    obj << "# written by the round-trip test\no torus\n";
+    for (uint32_t v = 0; v < torus.V; ++v)
+        obj << "v " << torus.positions[3 * v] << " " << torus.positions[3 * v + 1] << " " << torus.positions[3 * v + 2]
+            << "\nvt " << torus.uvs[2 * v] << " " << torus.uvs[2 * v + 1] << "\n";
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const int c[4] = {y * 8 + x, y * 8 + (x + 1) % 8, (y + 1) % 6 * 8 + (x + 1) % 8, (y + 1) % 6 * 8 + x};
+            if (y == 3 && x == 0)
+                obj << "g second half\n";
+            obj << "f";
+            for (int k : c)
+                obj << " " << k + 1 << "/" << k + 1;
+            obj << "\n";
+        }
+    obj << "f -1/-1 -2/-2 -10/-10\n";
+    Write(dir / "torus.obj", obj.str());
+
+    off << "OFF\n# the non-manifold mesh, then a tube of quads\n" << odd.V + tube.V << " "
+        << odd.indices.size() / 3 + 15 << " 0\n";
+    for (const TestMesh* m : {&odd, &tube})
+        for (uint32_t v = 0; v < m->V; ++v)
+            off << m->positions[3 * v] << " " << m->positions[3 * v + 1] << " " << m->positions[3 * v + 2] << "\n";
+    for (size_t f = 0; f < odd.indices.size(); f += 3)
+        off << "3 " << odd.indices[f] << " " << odd.indices[f + 1] << " " << odd.indices[f + 2] << "\n";
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 5; ++x)
+            off << "4 " << odd.V + y * 5 + x << " " << odd.V + y * 5 + (x + 1) % 5 << " " << odd.V + (y + 1) * 5 + (x + 1) % 5
+                << " " << odd.V + (y + 1) * 5 + x << "\n";
+    Write(dir / "pieces.off", off.str());
+}
+
 } // namespace
 
 TEST(CrtRoundTrip, EveryMeshAcrossOptions)
@@ -132,38 +204,40 @@ TEST(CrtRoundTrip, EveryMeshAcrossOptions)
     meshes[5].groups = {{10, {{"material", "a"}}}, {10, {}}, {25, {{"material", "b"}, {"smooth", "1"}}}, {50, {}}};
     meshes[6].groups = {{37, {{"band", "0"}}}, {100, {{"band", "1"}}}, {192, {}}};
 
-    // Every shared mesh file (and nothing else in that folder).
-    std::vector<std::filesystem::path> files;
-    for (const auto& f : std::filesystem::directory_iterator(HOLLOWMERE_MESHES_DIR))
-        files.push_back(f.path());
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-        TriMesh t;
-        ASSERT_EQ(ReadMesh(file, t), file.extension() == ".obj" || file.extension() == ".off") << file;
-        if (!t.indices.empty())
-            meshes.push_back({file.filename(), t.vertexCount(), t.indices, {}, t.positions, t.uvs});
-        for (uint32_t end : t.groupEnds)
-            meshes.back().groups.push_back({end, {{"from", file.filename()}}});
-    }
+    // Meshes the repository makes: the generated title and emblem meshes, and files written here.
+    const std::filesystem::path dir = ScratchDir("crt_roundtrip_test");
+    WriteMeshFiles(dir);
+    for (const std::filesystem::path& file : {std::filesystem::path(HOLLOWMERE_RUN_DIR "/other/text.obj"),
+                                             std::filesystem::path(HOLLOWMERE_RUN_DIR "/other/zev2.obj"),
+                                             dir / "torus.obj", dir / "pieces.off"})
+        AddFile(file, meshes);
+    const TestMesh& torus = meshes[meshes.size() - 2];  // its uvs and both groups were read
+    EXPECT_TRUE(torus.uvs.size() == 2 * torus.V && torus.groups.size() == 2) << torus.uvs.size() << " " << torus.groups.size();
     TriMesh none;
     EXPECT_FALSE(ReadMesh("/nonexistent.obj", none));
 
-    const Config configs[] = {
-        // entropy, strategy, defer, normal mode, colour channels, colour input
-        {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8},
-        {ENTROPY_NONE, 0, false, DIFF, 3, UINT8},
-        {ENTROPY_NONE, STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS, true, ESTIMATE, 4, FLOAT},
-        {ENTROPY_TUNSTALL, STRATEGY_SHARED_LENGTHS, false, DIFF, 4, FLOAT},
-        {ENTROPY_TUNSTALL, 0, true, ESTIMATE, 3, FLOAT},
-        {ENTROPY_NONE, STRATEGY_SHARED_LENGTHS, true, ESTIMATE_BORDER, 3, UINT8},
-        {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS, false, ESTIMATE_BORDER, 3, FLOAT},
-        {ENTROPY_NONE, STRATEGY_PARALLELOGRAM, false, ESTIMATE, 4, UINT8},
-    };
     std::set<uint8_t> codes;
-    for (const TestMesh& m : meshes)
-        for (const Config& c : configs) {
-            SCOPED_TRACE(m.name + ", options row " + std::to_string(&c - configs));
-            RoundTrip(m, c, codes);
-        }
+    RoundTripAcrossOptions(meshes, codes);
     EXPECT_EQ(codes, (std::set<uint8_t>{0, 1, 2, 3, 4, 5, 6})); // the writer uses every operation
+}
+
+TEST(CrtRoundTrip, EveryRealMeshAcrossOptions)
+{
+    REQUIRE_SHARED_MESHES(dir);
+    // Every mesh file of that folder (and nothing else in it).
+    std::vector<std::filesystem::path> files;
+    for (const auto& f : std::filesystem::directory_iterator(dir))
+        files.push_back(f.path());
+    std::sort(files.begin(), files.end());
+    std::vector<TestMesh> meshes;
+    for (const auto& file : files) {
+        TriMesh t;
+        if (file.extension() == ".obj" || file.extension() == ".off")
+            AddFile(file, meshes);
+        else
+            EXPECT_FALSE(ReadMesh(file, t)) << file;
+    }
+    EXPECT_GE(meshes.size(), 12u);
+    std::set<uint8_t> codes;
+    RoundTripAcrossOptions(meshes, codes);
 }

@@ -1,6 +1,6 @@
 // Helpers for the mesh library tests: failures as values, decoding through the exported functions,
 // and synthetic meshes encoded with every kind of stream (shared by the round trips, the corruption
-// test and the fuzzer's seed corpus).
+// test, the fuzzer and the decode dump).
 #pragma once
 #include "crt/crt.h"
 #include "crt/decoder.h"
@@ -140,8 +140,8 @@ inline crt::EncodedMesh Encode(const TestMesh& m, const Config& cfg)
     return EncodeMesh(in, {cfg.entropy, cfg.defer});
 }
 
-// Small containers for the corruption test and the fuzzer: an open tube and the non-manifold
-// mesh, in groups, across the options.
+// Small containers for the corruption test (the fuzzer's seed corpus began with them): an open
+// tube and the non-manifold mesh, in groups, across the options.
 inline std::vector<std::vector<uint8_t>> SeedContainers()
 {
     using namespace crt;

@@ -1,7 +1,8 @@
-// The OBJ loader on the real meshes, against an independent line-by-line reading of each
-// file, and on small files for the face forms, objects, colours, normals and refused input.
+// The OBJ loader on the real meshes and on generated ones, against an independent line-by-line
+// reading of each file, and on small files for the face forms, objects, colours, normals and refused input.
 #include "mesh/mesh.h"
 #include "shaders/temp_folder.h"
+#include "support/shared_meshes.h"
 
 #include <cmath>
 #include <sstream>
@@ -10,7 +11,7 @@
 // What a plain reading of an OBJ file with one statement per line finds.
 struct Expected {
     std::vector<float> positions;
-    int texcoords = 0, normals = 0, triangles = 0;  // triangles: of the face fans
+    int texcoords = 0, normals = 0, triangles = 0, objects = 0;  // triangles: of the face fans
 };
 
 static Expected ReadPlainly(const std::string& path)
@@ -24,30 +25,64 @@ static Expected ReadPlainly(const std::string& path)
         if (words >> keyword && keyword == "v" && words >> x >> y >> z) e.positions.insert(e.positions.end(), {x, y, z});
         e.texcoords += keyword == "vt";
         e.normals += keyword == "vn";
+        e.objects += keyword == "o";
         for (int corners = 0; keyword == "f" && words >> corner;) e.triangles += ++corners >= 3;
     }
     return e;
 }
 
+// A file without normals, read by the loader as the plain reading reads it: one range of triangles
+// per "o" (none without), generated normals of unit length.
+static void ExpectPlainReading(const std::string& name)
+{
+    SCOPED_TRACE(name);
+    const Expected e = ReadPlainly(name);
+    ASSERT_EQ(e.normals, 0);
+    ASSERT_GT(e.triangles, 0);
+    TMesh mesh;
+    EXPECT_EQ(Printed([&] { EXPECT_TRUE(mesh.Import(name.c_str())); }), "Import.. " + name + "\n");
+    EXPECT_EQ(mesh.positions, e.positions);
+    EXPECT_EQ(std::tuple(mesh.positionCount * 3, mesh.texcoordCount, mesh.normalCount, mesh.triangleCount, mesh.indices.size()),
+              std::tuple(int(e.positions.size()), e.texcoords, e.normals, e.triangles, size_t(e.triangles) * 3));
+    EXPECT_TRUE(mesh.loaded && mesh.hasNormals && mesh.objectStarts.size() == size_t(e.objects) + 1);
+    EXPECT_EQ(mesh.objectStarts.back(), mesh.triangleCount);
+    for (const MeshVertex& v : mesh.vertices)
+        ASSERT_NEAR(std::hypot(double(v.normal[0]), double(v.normal[1]), double(v.normal[2])), 1.0, 1e-5);
+}
+
 TEST(MeshImport, EveryRealMeshMatchesAPlainReading)
 {
+    REQUIRE_SHARED_MESHES(dir);
     int files = 0;
-    for (const auto& entry : fs::directory_iterator(HOLLOWMERE_MESHES_DIR)) {
-        const std::string name = entry.path().string();
-        if (entry.path().extension() != ".obj") continue;
-        ++files;
-        const Expected e = ReadPlainly(name);
-        TMesh mesh;
-        EXPECT_EQ(Printed([&] { EXPECT_TRUE(mesh.Import(name.c_str())); }), "Import.. " + name + "\n");
-        EXPECT_EQ(mesh.positions, e.positions) << name;
-        EXPECT_EQ(std::tuple(mesh.positionCount * 3, mesh.texcoordCount, mesh.normalCount, mesh.triangleCount, mesh.indices.size()),
-                  std::tuple(int(e.positions.size()), e.texcoords, e.normals, e.triangles, size_t(e.triangles) * 3)) << name;
-        // None has "o" statements or normals: one range of triangles, generated normals of unit length.
-        EXPECT_TRUE(mesh.loaded && mesh.hasNormals && mesh.objectStarts == std::vector<int32_t>{mesh.triangleCount}) << name;
-        for (const MeshVertex& v : mesh.vertices)
-            ASSERT_NEAR(std::hypot(double(v.normal[0]), double(v.normal[1]), double(v.normal[2])), 1.0, 1e-5) << name;
-    }
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".obj") {
+            ++files;
+            ExpectPlainReading(entry.path().string());
+        }
     EXPECT_GE(files, 6);
+}
+
+// The same on meshes the repository makes: the generated title and emblem meshes, and one written
+// here with what the real ones have besides plain triangles (quads, "v/vt" corners, a "g" line).
+TEST(MeshImport, GeneratedAndWrittenMeshesMatchAPlainReading)
+{
+    for (const char* name : {"text.obj", "zev2.obj"})
+        ExpectPlainReading(HOLLOWMERE_RUN_DIR "/other/" + std::string(name));
+
+    std::ostringstream obj;
+    obj << "# a 5 x 4 grid of quads with texture coordinates\ng grid\n";
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 6; ++x)
+            obj << "v " << x * 0.5 << " " << y * 0.25 << " " << (x * y) % 3 * 0.1 << "\nvt " << x / 5.0 << " " << y / 4.0 << "\n";
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const int a = y * 6 + x + 1, b = a + 1, c = a + 7, d = a + 6;
+            obj << "f " << a << "/" << a << " " << b << "/" << b << " " << c << "/" << c << " " << d << "/" << d << "\n";
+        }
+    obj << "g cap\nf 1 2 7\nf -1 -2 -8\n";  // counted back: 30 29 23
+    const std::string path = ScratchDir("mesh_import_test") + "/grid.obj";
+    Write(path, obj.str());
+    ExpectPlainReading(path);
 }
 
 class MeshFile : public TempFolderTest {

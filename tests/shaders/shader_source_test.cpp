@@ -73,11 +73,22 @@ TEST_F(ShaderSource, NestedIncludesAndScrambledCopiesGiveByteIdenticalText)
 
 TEST_F(ShaderSource, FaultsGiveTextOrAMessage)
 {
-    // An include cycle stops at the depth limit, with one message; each level keeps its own line.
+    // An include of a file being expanded is a cycle: reported, and it expands to nothing.
     Write("a.cpp", "#include b.cpp\nline of a.cpp\n");
-    Write("b.cpp", "#include a.cpp\nline of b.cpp\n");
-    EXPECT_EQ(Occurrences(Load("a.cpp").value_or(""), "line of "), size_t(MaxIncludeDepth) + 1);
-    EXPECT_EQ(Occurrences(output, "Loading... "), size_t(MaxIncludeDepth) + 1);
+    Write("b.cpp", "#include ./a.cpp\nline of b.cpp\n");
+    EXPECT_EQ(Load("a.cpp"), "\nline of b.cpp\n\nline of a.cpp\n");
+    EXPECT_EQ(output, "Loading... a.cpp\nLoading... b.cpp\n" + Red + "\nERROR INCLUDE CYCLE ! ./a.cpp\n");
+    // The fuzzer's file including itself twice, which expanded 2^32 times before cycles were caught.
+    Write("a.cpp", "cpp\n#include e.cpp\n#include a.cpp\n#re#inextpp\n#replaceI MSSI\nGNlast lie#include e.cpp\n"
+                   "#include e.cpp\n#include a.cpp\n#re#inextpp\n#replaceI MSSI\nGNlast lie#i");
+    EXPECT_EQ(Load("a.cpp"), "cpp\n\n\n#re#inextpp\n#replaceI MSSI\nGNlast lie#include e.cpp\n\n\n#re#inextpp\n"
+                             "#replaceI MSSI\nGNlast lie#i\n");
+    EXPECT_EQ(Occurrences(output, "ERROR INCLUDE CYCLE ! a.cpp"), 2u);
+    // A chain of distinct files deeper than the limit stops there, with one message.
+    for (int k = 0; k <= MaxIncludeDepth + 2; ++k)
+        Write("c" + std::to_string(k) + ".cpp", "#include c" + std::to_string(k + 1) + ".cpp\nline of c\n");
+    EXPECT_EQ(Occurrences(Load("c0.cpp").value_or(""), "line of c"), size_t(MaxIncludeDepth));
+    EXPECT_EQ(Occurrences(output, "Loading... "), size_t(MaxIncludeDepth));
     EXPECT_EQ(Occurrences(output, Red + "\nERROR INCLUDE NESTED TOO DEEP"), 1u);
     // A read-only source (root reads past that), a copy that cannot be written, damaged copies.
     Write("w.cpp", "uniform float written;\n");

@@ -70,7 +70,10 @@ ConnectivityCode EncodeConnectivity(uint32_t vertexCount, const std::vector<uint
             return -1;
         };
 
-        Front front;
+        const size_t room = 3 * size_t(groupEnd - groupStart);
+        std::vector<FrontEdge> edges(room);
+        std::vector<uint32_t> order(room), deferred(room);
+        Front front(edges.data(), order.data(), deferred.data());
         std::vector<bool> deferredOnce;
         uint32_t remaining = groupEnd - groupStart, scan = groupStart;
         auto emitFace = [&](uint32_t f, uint32_t a, uint32_t b, uint32_t c) {
@@ -136,7 +139,7 @@ ConnectivityCode EncodeConnectivity(uint32_t vertexCount, const std::vector<uint
                     if (deferredOnce.size() <= e)
                         deferredOnce.resize(size_t(e) + 1, false);
                     deferredOnce[e] = true;
-                    front.deferred.push_back(e);
+                    front.defer(e);
                     continue;
                 } else {
                     code.operations.push_back(TOPO_OLD_VERTEX);
@@ -146,7 +149,7 @@ ConnectivityCode EncodeConnectivity(uint32_t vertexCount, const std::vector<uint
             }
             emitFace(uint32_t(f), E.to, E.from, id);
         }
-        code.maxFront = std::max(code.maxFront, uint32_t(front.edges.size()));
+        code.maxFront = std::max(code.maxFront, front.size);
         groupStart = groupEnd;
     }
     // Vertices in no face take the last ids; their prediction records stay (0, 0, 0).

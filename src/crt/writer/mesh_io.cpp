@@ -1,6 +1,7 @@
 // OBJ and OFF readers: whole file in memory, one pass over its lines.
 #include "crt/writer/mesh_io.h"
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -75,23 +76,34 @@ bool ReadObj(const std::string& path, TriMesh& mesh)
     if (!ReadFile(path, text))
         return false;
     mesh = TriMesh{};
-    std::vector<float> v, vt;
-    std::vector<std::pair<int64_t, int64_t>> corners; // (v, vt) per face corner, 0-based, vt -1 if none
+    std::vector<float> v, vt, vn, rgb;
+    bool colored = false;
+    struct Corner {
+        int64_t v, vt, vn; // 0-based, -1 if none
+    };
+    std::vector<Corner> corners;
     std::vector<uint32_t> faceSizes;
     std::vector<uint32_t> groupStarts; // polygon counts at group statements
     bool ok = true;
+    // A positive index counts from 1, a negative one back from the last element read; 0 is none.
+    const auto resolve = [&](long i, size_t count, int64_t& out) {
+        out = i == 0 ? -1 : i < 0 ? int64_t(count) + i : i - 1;
+        return i == 0 || (out >= 0 && out < int64_t(count));
+    };
     ForEachLine(text, [&](const char* p, const char* end) {
         p = SkipSpace(p, end);
         if (end - p < 2)
             return true;
-        if (p[0] == 'v' && p[1] == ' ') {
-            float x[3] = {0, 0, 0};
-            ReadFloats(p + 2, end, x, 3);
+        if (p[0] == 'v' && (p[1] == ' ' || p[1] == '\t')) {
+            float x[6] = {0, 0, 0, 1, 1, 1};
+            colored = ReadFloats(p + 2, end, x, 6) == 6 || colored;
             v.insert(v.end(), x, x + 3);
-        } else if (p[0] == 'v' && p[1] == 't' && end - p > 2 && (p[2] == ' ' || p[2] == '\t')) {
-            float x[2] = {0, 0};
-            ReadFloats(p + 3, end, x, 2);
-            vt.insert(vt.end(), x, x + 2);
+            rgb.insert(rgb.end(), x + 3, x + 6);
+        } else if (p[0] == 'v' && (p[1] == 't' || p[1] == 'n') && end - p > 2 && (p[2] == ' ' || p[2] == '\t')) {
+            float x[3] = {0, 0, 0};
+            const int n = p[1] == 't' ? 2 : 3;
+            ReadFloats(p + 3, end, x, n);
+            (p[1] == 't' ? vt : vn).insert((p[1] == 't' ? vt : vn).end(), x, x + n);
         } else if ((p[0] == 'g' || p[0] == 'o') && (p[1] == ' ' || p[1] == '\t')) {
             groupStarts.push_back(uint32_t(faceSizes.size()));
         } else if (p[0] == 'f' && (p[1] == ' ' || p[1] == '\t')) {
@@ -100,20 +112,23 @@ bool ReadObj(const std::string& path, TriMesh& mesh)
             std::string token;
             uint32_t size = 0;
             while (tokens >> token) {
-                const char* s = token.c_str();
                 char* next;
-                const long vi = std::strtol(s, &next, 10);
-                long ti = 0;
-                if (*next == '/' && next[1] != '/')
-                    ti = std::strtol(next + 1, nullptr, 10);
-                const int64_t nv = int64_t(v.size() / 3), nt = int64_t(vt.size() / 2);
-                const int64_t a = vi < 0 ? nv + vi : vi - 1;
-                const int64_t b = ti == 0 ? -1 : ti < 0 ? nt + ti : ti - 1;
-                if (a < 0 || a >= nv || b >= nt || (ti != 0 && b < 0)) {
+                const long vi = std::strtol(token.c_str(), &next, 10);
+                long ti = 0, ni = 0;
+                if (*next == '/') {
+                    ++next;
+                    if (*next != '/')
+                        ti = std::strtol(next, &next, 10);
+                    if (*next == '/')
+                        ni = std::strtol(next + 1, nullptr, 10);
+                }
+                Corner c;
+                if (vi == 0 || !resolve(vi, v.size() / 3, c.v) || !resolve(ti, vt.size() / 2, c.vt) ||
+                    !resolve(ni, vn.size() / 3, c.vn)) {
                     ok = false;
                     return false;
                 }
-                corners.emplace_back(a, b);
+                corners.push_back(c);
                 ++size;
             }
             faceSizes.push_back(size);
@@ -123,26 +138,42 @@ bool ReadObj(const std::string& path, TriMesh& mesh)
     if (!ok)
         return false;
 
-    const bool withUv = !vt.empty();
-    if (withUv) {
-        std::unordered_map<uint64_t, uint32_t> ids;
-        std::vector<uint32_t> remap(corners.size());
+    // A vertex is a distinct (v, vt, vn) triple when the file has texture coordinates or normals.
+    const bool withUv = !vt.empty(), withNormals = !vn.empty();
+    std::vector<uint32_t> remap(corners.size());
+    if (withUv || withNormals) {
+        struct Hash {
+            size_t operator()(const std::array<int64_t, 3>& k) const
+            {
+                return size_t(uint64_t(k[0]) * 0x9E3779B97F4A7C15ull ^ uint64_t(k[1] + 1) * 0xC2B2AE3D27D4EB4Full ^
+                              uint64_t(k[2] + 1) * 0x165667B19E3779F9ull);
+            }
+        };
+        std::unordered_map<std::array<int64_t, 3>, uint32_t, Hash> ids;
         for (size_t i = 0; i < corners.size(); ++i) {
-            const auto [a, b] = corners[i];
-            const uint64_t key = uint64_t(a) << 32 | uint32_t(b + 1);
-            auto [it, inserted] = ids.try_emplace(key, uint32_t(mesh.positions.size() / 3));
+            const Corner c = corners[i];
+            auto [it, inserted] = ids.try_emplace({c.v, c.vt, c.vn}, uint32_t(mesh.positions.size() / 3));
             if (inserted) {
-                mesh.positions.insert(mesh.positions.end(), &v[3 * a], &v[3 * a] + 3);
-                mesh.uvs.push_back(b < 0 ? 0.0f : vt[2 * b]);
-                mesh.uvs.push_back(b < 0 ? 0.0f : vt[2 * b + 1]);
+                mesh.positions.insert(mesh.positions.end(), &v[3 * c.v], &v[3 * c.v] + 3);
+                if (colored)
+                    mesh.colors.insert(mesh.colors.end(), &rgb[3 * c.v], &rgb[3 * c.v] + 3);
+                if (withUv)
+                    for (int k = 0; k < 2; ++k)
+                        mesh.uvs.push_back(c.vt < 0 ? 0.0f : vt[2 * c.vt + k]);
+                if (withNormals)
+                    for (int k = 0; k < 3; ++k)
+                        mesh.normals.push_back(c.vn < 0 ? 0.0f : vn[3 * c.vn + k]);
             }
             remap[i] = it->second;
         }
-        for (size_t i = 0; i < corners.size(); ++i)
-            corners[i].first = remap[i];
     } else {
         mesh.positions = v;
+        if (colored)
+            mesh.colors = rgb;
+        for (size_t i = 0; i < corners.size(); ++i)
+            remap[i] = uint32_t(corners[i].v);
     }
+    mesh.colorChannels = colored ? 3 : 0;
 
     size_t c = 0, g = 0;
     for (size_t face = 0; face < faceSizes.size(); ++face) {
@@ -155,8 +186,7 @@ bool ReadObj(const std::string& path, TriMesh& mesh)
         const uint32_t n = faceSizes[face];
         for (uint32_t k = 2; k < n; ++k)
             mesh.indices.insert(mesh.indices.end(),
-                                {uint32_t(corners[c].first), uint32_t(corners[c + k - 1].first),
-                                 uint32_t(corners[c + k].first)});
+                                {remap[c], remap[c + k - 1], remap[c + k]});
         c += n;
     }
     FinishGroups(mesh);
@@ -229,6 +259,8 @@ bool ReadMesh(const std::string& path, TriMesh& mesh)
         return ReadObj(path, mesh);
     if (ext == ".off" || ext == ".OFF")
         return ReadOff(path, mesh);
+    if (ext == ".ply" || ext == ".PLY")
+        return ReadPly(path, mesh);
     return false;
 }
 

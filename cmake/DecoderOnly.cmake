@@ -1,0 +1,27 @@
+# The build without the demo (HOLLOWMERE_DEMO=OFF): the mesh decoder library as installed,
+# crtool, and crt_decode_dump, which decodes container files through the library's three C
+# functions so that builds for different systems can be compared byte for byte.
+# Programs and DLLs side by side in bin/, so that the programs find the DLL on Windows.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_subdirectory(src/crt)
+add_subdirectory(tools/crtool)
+
+add_executable(crt_decode_dump tests/crt/crt_decode_dump.cpp)
+target_link_libraries(crt_decode_dump PRIVATE hollowmere-crt)
+target_include_directories(crt_decode_dump PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+
+if(WIN32)
+  # hollowmere-crt.dll (import library libhollowmere-crt.dll.a) and programs that run on a bare
+  # Windows: the C++ runtime is linked in. The version script still limits the exports to the
+  # three C functions.
+  set_target_properties(hollowmere-crt PROPERTIES PREFIX "")
+  target_link_options(hollowmere-crt PRIVATE -static)
+  target_link_options(crt_decode_dump PRIVATE -static)
+  target_link_options(crtool PRIVATE -static)
+
+  # The platform layer's Windows code (console window and colours, desktop, sleep), compiled
+  # though not linked: the demo around it needs Windows builds of SDL2, GLEW and RtMidi.
+  add_library(platform_windows_check OBJECT
+    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp)
+  target_include_directories(platform_windows_check PRIVATE ${PROJECT_SOURCE_DIR}/src)
+endif()

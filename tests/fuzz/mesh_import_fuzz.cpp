@@ -1,0 +1,67 @@
+// libFuzzer target: any bytes as an OBJ file through TMesh::Import. Whatever the file holds, the
+// import succeeds with a consistent record: every index names a vertex, every vertex comes from
+// a "v" line and the object it was read in, the object ranges end at the triangle count. The
+// sanitizers catch the rest.
+#include "mesh/mesh.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace {
+
+// One file per process, in memory where the system has a memory file system; removed at exit.
+const std::string& ScratchFile()
+{
+    static const std::string path = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+                                    "/mesh_import_fuzz_" + std::to_string(getpid()) + ".obj";
+    // Registered after `path` is made, so it runs before `path` is destroyed.
+    static const bool removed = (std::atexit([] { std::remove(path.c_str()); }), true);
+    (void)removed;
+    return path;
+}
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::ofstream(ScratchFile(), std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), long(size));
+    std::streambuf* const out = std::cout.rdbuf(nullptr);  // the loader's "Import.. " lines
+    TMesh mesh;
+    const bool loaded = mesh.Import(ScratchFile().c_str());
+    std::cout.rdbuf(out);
+    std::cout.clear();
+
+    Check(loaded && mesh.loaded);
+    Check(mesh.positions.size() == 3 * size_t(mesh.positionCount) && mesh.colours.size() == mesh.positions.size());
+    Check(mesh.indices.size() == 3 * size_t(mesh.triangleCount));
+    for (uint32_t i : mesh.indices)
+        Check(i < mesh.vertices.size());
+    Check(!mesh.objectStarts.empty() && mesh.objectStarts.back() == mesh.triangleCount);
+    Check(std::is_sorted(mesh.objectStarts.begin(), mesh.objectStarts.end()) && mesh.objectStarts.front() >= 0);
+    const int32_t objects = int32_t(mesh.objectStarts.size()) - 1;
+    Check(mesh.vertexMap.size() <= size_t(mesh.positionCount));
+    size_t listed = 0;
+    for (size_t p = 0; p < mesh.vertexMap.size(); ++p)
+        for (uint32_t v : mesh.vertexMap[p]) {
+            ++listed;
+            Check(v < mesh.vertices.size());
+            const MeshVertex& vertex = mesh.vertices[v];
+            Check(std::memcmp(vertex.position, &mesh.positions[3 * p], 12) == 0);
+            Check(vertex.object >= -1 && vertex.object < objects);
+        }
+    Check(listed == mesh.vertices.size());
+    return 0;
+}
