@@ -50,17 +50,28 @@ vec3 BirthPlace(inout uint s)
 }
 
 // The curl volume, stretched over the cloud and drifting slowly so the flow keeps changing.
+// Every face of the mirrored volume is a plane the flow runs along, where particles would
+// gather into sheets; a second, turned and finer sample (its velocity turned back, so the
+// sum stays free of divergence) carries them across.
+const mat3 kTurn = mat3(0.7071068, 0.0, -0.7071068, 0.4082483, 0.8164966, 0.4082483, 0.5773503, -0.5773503, 0.5773503);
+
 vec3 Flow(vec3 p, float t)
 {
-    vec3 uvw = p * vec3(0.22, 0.11, 0.22) + vec3(0.5) + vec3(0.013, 0.007, -0.011) * t;
-    return texture(CurlTexture, uvw).xyz;
+    vec3 a = texture(CurlTexture, p * vec3(0.34, 0.17, 0.34) + vec3(0.5) + vec3(0.013, 0.007, -0.011) * t).xyz;
+    vec3 q = kTurn * p;
+    vec3 b = texture(CurlTexture, q * vec3(0.55, 0.275, 0.55) + vec3(0.31, 0.62, 0.17) - vec3(0.009, 0.011, 0.006) * t).xyz;
+    return a + 0.8 * (transpose(kTurn) * b);
 }
 
-vec3 Palette(float hue, float speed)
+// Emission colours along the palette value: ice blue, violet, rose, amber; fast particles
+// run hotter (toward white).
+vec3 Palette(float hue, float speed, float tint)
 {
-    vec3 cold = vec3(0.35, 0.55, 1.0), violet = vec3(0.75, 0.45, 1.0), warm = vec3(1.0, 0.7, 0.35);
-    vec3 base = hue < 0.5 ? mix(cold, violet, hue * 2.0) : mix(violet, warm, hue * 2.0 - 1.0);
-    return mix(base, vec3(1.0), clamp(speed * 0.35, 0.0, 0.6));
+    vec3 ice = vec3(0.28, 0.58, 1.00), violet = vec3(0.58, 0.38, 1.00);
+    vec3 rose = vec3(1.00, 0.40, 0.60), amber = vec3(0.95, 0.58, 0.25);
+    float h = clamp(hue + 0.12 * (tint - 0.5), 0.0, 1.0) * 3.0;
+    vec3 base = h < 1.0 ? mix(ice, violet, h) : h < 2.0 ? mix(violet, rose, h - 1.0) : mix(rose, amber, h - 2.0);
+    return mix(base, vec3(1.0, 0.97, 0.92), clamp(speed * 0.5 - 0.1, 0.0, 0.65));
 }
 
 void main()
@@ -106,5 +117,6 @@ void main()
     float speed = length(v.xyz);
     imageStore(PositionImage, cell, p);
     imageStore(AuxImage, cell, vec4(v.xyz, s.y));
-    imageStore(ColorImage, cell, vec4(Palette(clamp(k3, 0.0, 1.0), speed), life));
+    float tint = fract(float(i) * 0.7548777);  // neighbours differ a little in hue
+    imageStore(ColorImage, cell, vec4(Palette(clamp(k3, 0.0, 1.0), speed, tint), life));
 }

@@ -1,19 +1,45 @@
 #version 430 compatibility
-// A round point, brightest in its middle. Buffer 0 takes the colour, buffer 1 the
-// brightness alone (the glow's source), buffer 2 the depth of the point for the passes.
+// A soft round point without blending: the shader covers as many of the pixel's samples
+// as the point's falloff says (alpha to coverage, done here), so overlapping points stay
+// depth-sorted and still look soft once the samples are resolved.
+// Buffer 0 takes the colour, buffer 1 the light for the glow, buffer 2 the depth. Every
+// alpha is 0: the titles drawn over the points leave theirs in it, and the passes read it
+// as the titles' coverage.
 in vec4 pointColour;
+in float pointSamples;
 layout(location = 0) out vec4 sceneColour;
 layout(location = 1) out vec4 sceneGlow;
 layout(location = 2) out vec4 sceneDepth;
+
+uint Hash(uint x)
+{
+    x ^= x >> 16;
+    x *= 0x7feb352du;
+    x ^= x >> 15;
+    x *= 0x846ca68bu;
+    x ^= x >> 16;
+    return x;
+}
+
 void main()
 {
     vec2 d = gl_PointCoord * 2.0 - 1.0;
     float r2 = dot(d, d);
     if (r2 > 1.0)
         discard;
-    float falloff = exp(-2.5 * r2);
-    vec3 c = pointColour.rgb * falloff;
-    sceneColour = vec4(c, 1.0);
-    sceneGlow = vec4(c * c, 1.0);
-    sceneDepth = vec4(vec3(gl_FragCoord.z), 1.0);
+    float cover = exp(-3.0 * r2) * pointSamples;
+    int samples = max(gl_NumSamples, 1);
+    uint h = Hash(uint(gl_FragCoord.x) * 1973u + uint(gl_FragCoord.y) * 9277u + uint(gl_PrimitiveID) * 26699u);
+    int n = int(floor(cover * float(samples) + float(h & 1023u) / 1024.0));
+    if (n <= 0)
+        discard;
+    uint mask = n >= 32 ? 0xffffffffu : (1u << uint(n)) - 1u;
+    uint turn = (h >> 10) % uint(samples);
+    mask = ((mask << turn) | (mask >> (uint(samples) - turn))) & ((samples >= 32) ? 0xffffffffu : (1u << uint(samples)) - 1u);
+    gl_SampleMask[0] = int(mask);
+
+    vec3 c = pointColour.rgb;
+    sceneColour = vec4(c, 0.0);
+    sceneGlow = vec4(c * c * 0.8, 0.0);
+    sceneDepth = vec4(vec3(gl_FragCoord.z), 0.0);
 }
