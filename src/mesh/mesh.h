@@ -18,6 +18,13 @@ struct MeshVertex {
 static_assert(sizeof(MeshVertex) == 48);
 static_assert(offsetof(MeshVertex, texcoord) == 12 && offsetof(MeshVertex, normal) == 20);
 
+// The vertices made from each "v" line, in creation order: first[p] is the first vertex of
+// position line p, next[v] the one made after v from the same line; -1 ends a chain.
+struct VertexChains {
+    std::vector<int32_t> first;  // one per "v" line
+    std::vector<int32_t> next;   // one per vertex
+};
+
 struct TMesh {
     bool loaded = false;
     bool hasPositions = false, hasTexcoords = false, hasNormals = false;
@@ -31,9 +38,9 @@ struct TMesh {
     std::vector<MeshVertex> vertices;
     std::vector<uint32_t> indices;      // 3 per triangle, into vertices
     std::vector<int32_t> objectStarts;  // first triangle of each object, then triangleCount
-    // Position index (0-based) -> the vertices made from that "v" line, in creation order.
-    // Keys are dense, so the map is a vector with one list per "v" line.
-    std::vector<std::vector<uint32_t>> vertexMap;
+    // Position index (0-based) -> the vertices made from that "v" line, in creation order,
+    // as chains through two flat lists (a list per line would cost an allocation each).
+    VertexChains vertexMap;
 
     // Reads an OBJ file, replacing any previous contents. False when the file cannot be
     // opened (the record is then empty and not loaded). Faces the loader cannot take are

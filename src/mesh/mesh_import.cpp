@@ -1,113 +1,20 @@
-// The OBJ loader. The text is read twice: a counting pass sizes every array once, a
-// filling pass stores the elements, triangulates the faces as fans and de-duplicates
-// vertices per position line. Both passes read the same statements the same way, so a
-// face the first pass rejects, the second rejects too, and the counts always agree.
+// The OBJ loader, in one pass: elements are stored as they are read, each face is checked
+// against the elements read so far, triangulated as a fan and its vertices de-duplicated per
+// position line. Every statement lies within one line, so the file is read in blocks of
+// whole lines and lines are numbered as they go by, for the messages about refused faces.
+#include "mesh/line_blocks.h"
 #include "mesh/mesh.h"
 #include "mesh/obj_cursor.h"
+#include "mesh/obj_face.h"
+#include "mesh/obj_plain_lines.h"
 
 #include <algorithm>
 #include <cstring>
-#include <cstdio>
 #include <iostream>
 #include <limits>
 #include <string>
 
 namespace {
-
-enum class CornerForm { Position, PositionTexcoord, PositionTexcoordNormal, PositionNormal };
-
-struct Corner {
-    int64_t position = 0, texcoord = 0, normal = 0;  // as written in the file, then 0-based
-};
-
-int NumbersPerCorner(CornerForm form)
-{
-    return form == CornerForm::Position ? 1 : form == CornerForm::PositionTexcoordNormal ? 3 : 2;
-}
-
-// One corner in the given form; returns how many numbers converted, as scanf would.
-int ScanCorner(ObjCursor& c, CornerForm form, Corner& out)
-{
-    if (!c.Int(out.position)) return 0;
-    switch (form) {
-    case CornerForm::Position:
-        return 1;
-    case CornerForm::PositionTexcoord:
-        return c.Literal('/') && c.Int(out.texcoord) ? 2 : 1;
-    case CornerForm::PositionTexcoordNormal:
-        if (!c.Literal('/') || !c.Int(out.texcoord)) return 1;
-        return c.Literal('/') && c.Int(out.normal) ? 3 : 2;
-    case CornerForm::PositionNormal:
-        return c.Literal('/') && c.Literal('/') && c.Int(out.normal) ? 2 : 1;
-    }
-    return 0;
-}
-
-// The first corner decides the form of the whole face.
-CornerForm FormOf(std::string_view firstCorner)
-{
-    if (firstCorner.find("//") != std::string_view::npos) return CornerForm::PositionNormal;
-    Corner ignored;
-    ObjCursor probe{firstCorner.data(), firstCorner.data() + firstCorner.size()};
-    if (ScanCorner(probe, CornerForm::PositionTexcoordNormal, ignored) == 3) return CornerForm::PositionTexcoordNormal;
-    probe.p = firstCorner.data();
-    if (ScanCorner(probe, CornerForm::PositionTexcoord, ignored) == 2) return CornerForm::PositionTexcoord;
-    return CornerForm::Position;
-}
-
-// A positive index k is the k-th element read so far, a negative one counts back from the
-// last; 0 and anything outside the elements read so far are refused.
-bool ToZeroBased(int64_t& index, int64_t count)
-{
-    if (index == 0) return false;
-    index = index > 0 ? index - 1 : count + index;
-    return index >= 0 && index < count;
-}
-
-struct Counts {
-    int64_t positions = 0, texcoords = 0, normals = 0, triangles = 0;
-};
-
-struct Face {
-    CornerForm form = CornerForm::Position;
-    std::vector<Corner> corners;
-};
-
-// Reads the corners of an "f" statement and checks its indices. Returns an empty text for
-// a usable face, else why it is refused.
-std::string ReadFace(ObjCursor& c, const Counts& counts, Face& face)
-{
-    face.corners.clear();
-    const std::string_view first = c.PeekLineToken();
-    if (first.empty()) return "face without corners";
-    face.form = FormOf(first);
-    const int wanted = NumbersPerCorner(face.form);
-    for (;;) {
-        Corner corner;
-        const int got = ScanCorner(c, face.form, corner);
-        if (got == 0 && face.corners.size() >= 3) break;
-        if (got == 0) return "face with fewer than three corners";
-        if (got != wanted) return "corner " + std::to_string(face.corners.size() + 1) + " lacks indices of the face's form";
-        face.corners.push_back(corner);
-    }
-    const bool hasTexcoord = face.form == CornerForm::PositionTexcoord || face.form == CornerForm::PositionTexcoordNormal;
-    const bool hasNormal = face.form == CornerForm::PositionNormal || face.form == CornerForm::PositionTexcoordNormal;
-    // The message is only built for a refused corner: this loop runs for every corner.
-    auto refuse = [](const char* kind, size_t k, int64_t count, const char* lines) {
-        return std::string(kind) + " index of corner " + std::to_string(k + 1) + " outside the " +
-               std::to_string(count) + " \"" + lines + "\" lines read so far";
-    };
-    for (size_t k = 0; k < face.corners.size(); ++k) {
-        Corner& corner = face.corners[k];
-        if (!ToZeroBased(corner.position, counts.positions))
-            return refuse("position", k, counts.positions, "v");
-        if (hasTexcoord && !ToZeroBased(corner.texcoord, counts.texcoords))
-            return refuse("texture coordinate", k, counts.texcoords, "vt");
-        if (hasNormal && !ToZeroBased(corner.normal, counts.normals))
-            return refuse("normal", k, counts.normals, "vn");
-    }
-    return {};
-}
 
 // Reads up to `most` floats of the current line into out.
 int ReadFloats(ObjCursor& c, float* out, int most)
@@ -117,126 +24,223 @@ int ReadFloats(ObjCursor& c, float* out, int most)
     return n;
 }
 
-// The index of an equal vertex of the same position line, or of the appended new one.
-uint32_t FindOrAddVertex(TMesh& mesh, int32_t position, const MeshVertex& vertex)
-{
-    std::vector<uint32_t>& candidates = mesh.vertexMap[size_t(position)];
-    for (const uint32_t index : candidates)
-        if (std::memcmp(&mesh.vertices[index], &vertex, sizeof vertex) == 0) return index;
-    const auto index = uint32_t(mesh.vertices.size());
-    mesh.vertices.push_back(vertex);
-    candidates.push_back(index);
-    return index;
-}
+// Beside the record's chains: per position line, the vertex last found or made for a corner
+// without texture coordinate and normal. Most files have only such corners, and one small
+// array spares them a look into the vertex array, which dominated the import's time.
+struct PlainVertices {
+    std::vector<int32_t> last;  // one per "v" line, -1 before any
+    // The current object's first vertex: objects only count up and never share vertices, so
+    // the vertices from this one on are exactly the current object's.
+    int32_t objectStart = 0;
+};
 
-MeshVertex BuildVertex(const TMesh& mesh, const Face& face, const Corner& corner)
+// The index of an equal vertex in the chain of the corner's position line, or of the appended new one.
+uint32_t FindOrAddInChain(TMesh& mesh, CornerForm form, const ObjCorner& corner)
 {
     MeshVertex v{};
+    if (HasTexcoord(form)) std::memcpy(v.texcoord, &mesh.texcoords[size_t(corner.texcoord) * 2], sizeof v.texcoord);
+    if (HasNormal(form)) std::memcpy(v.normal, &mesh.normals[size_t(corner.normal) * 3], sizeof v.normal);
+    v.object = mesh.objectIndex;
+    // Vertices of one position line share its position and colour bytes: only the texture
+    // coordinate, the normal (adjacent in the record) and the object can tell them apart.
+    constexpr size_t Varying = sizeof v.texcoord + sizeof v.normal;
+    int32_t* link = &mesh.vertexMap.first[size_t(corner.position)];
+    while (*link >= 0) {
+        const MeshVertex& other = mesh.vertices[size_t(*link)];
+        if (other.object == v.object && std::memcmp(other.texcoord, v.texcoord, Varying) == 0) return uint32_t(*link);
+        link = &mesh.vertexMap.next[size_t(*link)];
+    }
+    const auto index = int32_t(mesh.vertices.size());
+    *link = index;  // before next grows: link may point into it
+    mesh.vertexMap.next.push_back(-1);
     std::memcpy(v.position, &mesh.positions[size_t(corner.position) * 3], sizeof v.position);
     std::memcpy(v.colour, &mesh.colours[size_t(corner.position) * 3], sizeof v.colour);
-    if (face.form == CornerForm::PositionTexcoord || face.form == CornerForm::PositionTexcoordNormal)
-        std::memcpy(v.texcoord, &mesh.texcoords[size_t(corner.texcoord) * 2], sizeof v.texcoord);
-    if (face.form == CornerForm::PositionNormal || face.form == CornerForm::PositionTexcoordNormal)
-        std::memcpy(v.normal, &mesh.normals[size_t(corner.normal) * 3], sizeof v.normal);
-    v.object = mesh.objectIndex;
-    return v;
+    mesh.vertices.push_back(v);
+    return uint32_t(index);
 }
 
-// Fan triangulation: (c0, c1, c2), (c0, c2, c3), ...
-void EmitFace(TMesh& mesh, const Face& face, int64_t firstTriangle)
+// The index of an equal vertex made from the same position line, or of the appended new one.
+// The vertices of a line all differ, so an equal one is the one the chain would give too.
+uint32_t FindOrAddVertex(TMesh& mesh, PlainVertices& plain, CornerForm form, const ObjCorner& corner)
 {
-    uint32_t fan[3];
-    for (size_t j = 1; j + 1 < face.corners.size(); ++j) {
-        const Corner* corners[3] = {&face.corners[0], &face.corners[j], &face.corners[j + 1]};
-        for (int k = 0; k < 3; ++k)
-            fan[k] = FindOrAddVertex(mesh, int32_t(corners[k]->position), BuildVertex(mesh, face, *corners[k]));
-        std::copy(fan, fan + 3, &mesh.indices[size_t(firstTriangle + int64_t(j) - 1) * 3]);
+    if (form != CornerForm::Position) return FindOrAddInChain(mesh, form, corner);
+    int32_t& known = plain.last[size_t(corner.position)];
+    if (known < plain.objectStart) known = int32_t(FindOrAddInChain(mesh, form, corner));
+    return uint32_t(known);
+}
+
+// Appends N values: a constant-size copy, where an insert of a range calls memmove.
+template <size_t N = 3, typename T>
+void Append(std::vector<T>& to, const T* values)
+{
+    const size_t at = to.size();
+    to.resize(at + N);
+    std::memcpy(&to[at], values, N * sizeof(T));
+}
+
+inline void Prefetch(const void* address)
+{
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
+// Fan triangulation: (c0, c1, c2), (c0, c2, c3), ... Each corner is looked up once, in
+// corner order, which makes the same vertices in the same order as a look-up per triangle
+// corner would: a repeated look-up finds what the first one found or made.
+void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
+{
+    // The corners' position lines lie anywhere in arrays larger than the cache: asking for
+    // all of them first lets their loads overlap instead of waiting one after another.
+    for (const ObjCorner& corner : face.corners) {
+        Prefetch(&plain.last[size_t(corner.position)]);
+        Prefetch(&mesh.positions[size_t(corner.position) * 3]);
+        Prefetch(&mesh.colours[size_t(corner.position) * 3]);
+    }
+    const uint32_t first = FindOrAddVertex(mesh, plain, face.form, face.corners[0]);
+    uint32_t previous = FindOrAddVertex(mesh, plain, face.form, face.corners[1]);
+    for (size_t j = 2; j < face.corners.size(); ++j) {
+        const uint32_t current = FindOrAddVertex(mesh, plain, face.form, face.corners[j]);
+        const uint32_t triangle[3] = {first, previous, current};
+        Append(mesh.indices, triangle);
+        previous = current;
     }
 }
 
 class Reader {
 public:
-    Reader(const char* path, const std::string& text) : path_(path), text_(text) {}
+    Reader(TMesh& mesh, const char* path) : mesh_(mesh), path_(path) {}
 
-    // One pass over the text. Only the filling pass stores elements and reports problems.
-    Counts Pass(TMesh& mesh, bool fill)
+    // Reads the statements of whole lines. False once the file holds more elements than the
+    // record can count, which rejects it.
+    bool Lines(std::string_view lines)
     {
-        Counts n;
-        Face face;
-        ObjCursor c{text_.data(), text_.data() + text_.size()};
-        for (std::string_view keyword; !(keyword = c.Token()).empty(); c.SkipLine()) {
-            if (keyword.size() > 255 && keyword[0] != '#') {
-                if (fill) Report(keyword.data(), "statement longer than 255 characters skipped");
-                continue;
-            }
-            if (keyword[0] == 'f') {
-                const std::string problem = ReadFace(c, n, face);
-                if (!problem.empty()) {
-                    if (fill) Report(keyword.data(), "face skipped: " + problem);
-                    continue;
-                }
-                const auto triangles = int64_t(face.corners.size()) - 2;
-                if (fill && n.triangles + triangles <= mesh.triangleCount) EmitFace(mesh, face, n.triangles);
-                n.triangles += triangles;
-            } else if (keyword == "v") {
-                if (fill && n.positions < mesh.positionCount) {
-                    float* colour = &mesh.colours[size_t(n.positions) * 3];
-                    std::fill(colour, colour + 3, 1.0f);
-                    float numbers[6];
-                    const int read = ReadFloats(c, numbers, 6);
-                    std::copy(numbers, numbers + std::min(read, 3), &mesh.positions[size_t(n.positions) * 3]);
-                    if (read > 3) std::copy(numbers + 3, numbers + read, colour);
-                }
-                ++n.positions;
-            } else if (keyword[0] == 'v' && keyword[1] == 'n') {
-                if (fill && n.normals < mesh.normalCount) ReadFloats(c, &mesh.normals[size_t(n.normals) * 3], 3);
-                ++n.normals;
-            } else if (keyword[0] == 'v' && keyword[1] == 't') {
-                if (fill && n.texcoords < mesh.texcoordCount) ReadFloats(c, &mesh.texcoords[size_t(n.texcoords) * 2], 2);
-                ++n.texcoords;
-            } else if (keyword[0] == 'o' && fill) {
-                // The object's name is read with the rest of its line and not kept.
-                mesh.objectStarts.push_back(int32_t(n.triangles));
-                ++mesh.objectIndex;
-            }
+        ObjCursor c{lines.data(), lines.data() + lines.size()};
+        while (c.p < c.end) {
+            const std::string_view keyword = c.LineToken();
+            if (!keyword.empty() && !Statement(c, keyword)) return false;
+            c.SkipLine();
+            ++line_;
         }
-        return n;
+        return true;
     }
 
-    void Summarise() const
+    const ObjCounts& Read() const { return n_; }
+
+    // The messages about refused statements, at most MaxReports of them and a total.
+    void PrintReports() const
     {
+        std::cout << reports_;
         if (reported_ > MaxReports)
             std::cout << "Import.. " << path_ << ": " << reported_ << " statements skipped in all\n";
     }
 
+    // Every count is stored in 32 bits and every index array entry must be addressable.
+    static constexpr int64_t Limit = std::numeric_limits<int32_t>::max() / 3;
+
 private:
     static constexpr int MaxReports = 8;
 
-    void Report(const char* at, const std::string& what)
+    bool Statement(ObjCursor& c, std::string_view keyword)
     {
-        if (++reported_ > MaxReports) return;
-        line_ += std::count(text_.data() + lineCountedTo_, at, '\n');
-        lineCountedTo_ = size_t(at - text_.data());
-        std::cout << "Import.. " << path_ << ":" << line_ << ": " << what << "\n";
+        if (keyword.size() > 255 && keyword[0] != '#') {
+            Report("statement longer than 255 characters skipped");
+            return true;
+        }
+        if (keyword[0] == 'f') {
+            if (!(keyword.size() == 1 && PlainFace(c)) && !ReadFace(c, n_, face_, why_)) {
+                Report("face skipped: " + why_);
+                return true;
+            }
+            EmitFace(mesh_, plain_, face_);
+            n_.triangles += int64_t(face_.corners.size()) - 2;
+            return n_.triangles <= Limit;
+        }
+        if (keyword == "v") {
+            // What the line does not give: a position of 0 and a white colour.
+            float numbers[6] = {0, 0, 0, 1, 1, 1};
+            float xyz[3];
+            if (const char* lineEnd = PlainVertex(c.begin, c.p, c.end, xyz))
+                c.p = lineEnd, std::copy(xyz, xyz + 3, numbers);
+            else
+                ReadFloats(c, numbers, 6);
+            Append(mesh_.positions, numbers);
+            Append(mesh_.colours, numbers + 3);
+            mesh_.vertexMap.first.push_back(-1);
+            plain_.last.push_back(-1);
+            return ++n_.positions <= Limit;
+        }
+        if (keyword[0] == 'v' && keyword[1] == 'n') {
+            float numbers[3] = {0, 0, 0};
+            ReadFloats(c, numbers, 3);
+            Append(mesh_.normals, numbers);
+            return ++n_.normals <= Limit;
+        }
+        if (keyword[0] == 'v' && keyword[1] == 't') {
+            float numbers[2] = {0, 0};
+            ReadFloats(c, numbers, 2);
+            Append<2>(mesh_.texcoords, numbers);
+            return ++n_.texcoords <= Limit;
+        }
+        if (keyword[0] == 'o') {
+            // The object's name is read with the rest of its line and not kept.
+            mesh_.objectStarts.push_back(int32_t(n_.triangles));
+            ++mesh_.objectIndex;
+            plain_.objectStart = int32_t(mesh_.vertices.size());
+        }
+        return true;
     }
 
+    // A triangle in the plain shape whose indices are all within the "v" lines read so far;
+    // anything else goes to the general reading, which also tells what is wrong.
+    bool PlainFace(ObjCursor& c)
+    {
+        int64_t indices[3];
+        const char* const lineEnd = PlainTriangle(c.p, c.end, indices);
+        if (!lineEnd) return false;
+        for (const int64_t index : indices)
+            if (index == 0 || index > n_.positions) return false;
+        face_.form = CornerForm::Position;
+        face_.corners.resize(3);
+        for (int k = 0; k < 3; ++k) face_.corners[size_t(k)] = {indices[k] - 1, 0, 0};
+        c.p = lineEnd;
+        return true;
+    }
+
+    // Messages wait until the end: a file rejected as too large prints none of them.
+    void Report(const std::string& what)
+    {
+        if (++reported_ > MaxReports) return;
+        reports_ += "Import.. " + std::string(path_) + ":" + std::to_string(line_) + ": " + what + "\n";
+    }
+
+    TMesh& mesh_;
     const char* path_;
-    const std::string& text_;
+    ObjCounts n_;
+    ObjFace face_;
+    PlainVertices plain_;
+    std::string why_;
+    std::string reports_;
     int reported_ = 0;
     int64_t line_ = 1;
-    size_t lineCountedTo_ = 0;
 };
 
-// The whole file in one string, read in large blocks. False when it cannot be opened or read.
-bool ReadText(const char* path, std::string& text)
+// Empties the record but keeps its arrays' storage, so that importing again into the same
+// record does not fault in fresh pages.
+void Reset(TMesh& mesh)
 {
-    std::FILE* f = std::fopen(path, "r");
-    if (!f) return false;
-    char block[1 << 16];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) text.append(block, n);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    return !failed;
+    std::vector<float>* floats[] = {&mesh.positions, &mesh.colours, &mesh.texcoords, &mesh.normals};
+    for (std::vector<float>* v : floats) v->clear();
+    mesh.vertices.clear();
+    mesh.indices.clear();
+    mesh.objectStarts.clear();
+    mesh.vertexMap.first.clear();
+    mesh.vertexMap.next.clear();
+    mesh.loaded = mesh.hasPositions = mesh.hasTexcoords = mesh.hasNormals = false;
+    mesh.positionCount = mesh.texcoordCount = mesh.normalCount = mesh.triangleCount = 0;
+    mesh.objectIndex = -1;
 }
 
 }  // namespace
@@ -244,21 +248,18 @@ bool ReadText(const char* path, std::string& text)
 bool TMesh::Import(const char* path)
 {
     std::cout << "Import.. " << (path ? path : "") << "\n";
-    *this = TMesh{};
-    if (!path) return false;
-    std::string text;
-    if (!ReadText(path, text)) return false;
-    loaded = true;
-
-    Reader reader(path, text);
-    const Counts counts = reader.Pass(*this, false);
-    // Every count is stored in 32 bits and every index array entry must be addressable.
-    const int64_t limit = std::numeric_limits<int32_t>::max() / 3;
-    if (std::max({counts.positions, counts.texcoords, counts.normals, counts.triangles}) > limit) {
-        std::cout << "Import.. " << path << ": too many elements, file rejected\n";
+    Reset(*this);
+    LineBlocks file(path ? path : "");
+    Reader reader(*this, path);
+    bool fits = true;
+    for (std::string_view lines; fits && file.Next(lines);) fits = reader.Lines(lines);
+    if (!fits) std::cout << "Import.. " << path << ": too many elements, file rejected\n";
+    if (!path || !file.IsOpen() || file.Failed() || !fits) {
         *this = TMesh{};
         return false;
     }
+    loaded = true;
+    const ObjCounts& counts = reader.Read();
     positionCount = int32_t(counts.positions);
     texcoordCount = int32_t(counts.texcoords);
     normalCount = int32_t(counts.normals);
@@ -266,16 +267,8 @@ bool TMesh::Import(const char* path)
     hasPositions = positionCount > 0;
     hasTexcoords = texcoordCount > 0;
     hasNormals = normalCount > 0;
-    positions.assign(size_t(positionCount) * 3, 0.0f);
-    colours.assign(size_t(positionCount) * 3, 0.0f);
-    texcoords.assign(size_t(texcoordCount) * 2, 0.0f);
-    normals.assign(size_t(normalCount) * 3, 0.0f);  // one slot per "vn" line, however many
-    indices.assign(size_t(triangleCount) * 3, 0u);
-    vertexMap.assign(size_t(positionCount), {});
-
-    reader.Pass(*this, true);
     objectStarts.push_back(triangleCount);
-    reader.Summarise();
+    reader.PrintReports();
 
     if (!hasNormals) GenerateNormals(*this);
     return true;

@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(!mesh.objectStarts.empty() && mesh.objectStarts.back() == mesh.triangleCount);
     Check(std::is_sorted(mesh.objectStarts.begin(), mesh.objectStarts.end()) && mesh.objectStarts.front() >= 0);
     const int32_t objects = int32_t(mesh.objectStarts.size()) - 1;
-    Check(mesh.vertexMap.size() <= size_t(mesh.positionCount));
+    const VertexChains& chains = mesh.vertexMap;
+    Check(chains.first.size() <= size_t(mesh.positionCount) && chains.next.size() == mesh.vertices.size());
     size_t listed = 0;
-    for (size_t p = 0; p < mesh.vertexMap.size(); ++p)
-        for (uint32_t v : mesh.vertexMap[p]) {
-            ++listed;
-            Check(v < mesh.vertices.size());
-            const MeshVertex& vertex = mesh.vertices[v];
+    for (size_t p = 0; p < chains.first.size(); ++p)
+        for (int32_t v = chains.first[p]; v >= 0; v = chains.next[size_t(v)]) {
+            Check(size_t(v) < mesh.vertices.size() && ++listed <= mesh.vertices.size());  // no chain loops
+            const MeshVertex& vertex = mesh.vertices[size_t(v)];
             Check(std::memcmp(vertex.position, &mesh.positions[3 * p], 12) == 0);
             Check(vertex.object >= -1 && vertex.object < objects);
         }

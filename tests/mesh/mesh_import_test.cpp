@@ -4,7 +4,9 @@
 #include "shaders/temp_folder.h"
 #include "support/shared_meshes.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 #include <tuple>
 
@@ -168,6 +170,105 @@ TEST_F(MeshFile, ObjectsColoursNormalsAndUnreadableFiles)
         ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\n"));
         EXPECT_EQ(Printed([&] { EXPECT_FALSE(mesh.Import(path)); }), "Import.. " + std::string(path ? path : "") + "\n");
         EXPECT_TRUE(!mesh.loaded && mesh.vertices.empty() && mesh.indices.empty() && mesh.objectStarts.empty()) << path;
-        EXPECT_TRUE(mesh.vertexMap.empty() && mesh.positionCount + mesh.triangleCount == 0 && mesh.objectIndex == -1) << path;
+        EXPECT_TRUE(mesh.vertexMap.first.empty() && mesh.vertexMap.next.empty()) << path;
+        EXPECT_TRUE(mesh.positionCount + mesh.triangleCount == 0 && mesh.objectIndex == -1) << path;
     }
+}
+
+// Most lines of a large file take a short reading of the plain shapes ("v x y z", "f a b c"),
+// which looks up to 80 characters ahead: each line here is followed by a long comment, so
+// that the short reading is tried, and must agree with the general one on every near miss.
+TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
+{
+    const std::string pad = "# " + std::string(100, '-') + "\n";
+    struct VertexCase { std::string line; float x, y, z, red; };
+    const VertexCase vertices[] = {
+        {"v -0.35444599999999998 0.351858 0.21984200000000001", -0.35444599999999998f, 0.351858f, 0.21984200000000001f, 1},
+        {"v 1.00000005960464477539 1.0000000596046448 1.00000011920928955078", 1.00000005960464477539f,
+         1.0000000596046448f, 1.00000011920928955078f, 1},  // beside and on midpoints between floats
+        {"v 0.12345678901234567890123 7654321.5 12345678.5", 0.12345678901234567890123f, 7654321.5f, 12345678.5f, 1},
+        {"v 1 2 3 4", 1, 2, 3, 4},  // a fourth number is red
+        {"v  1 2 3", 1, 2, 3, 1},
+        {"v\t1\t2\t3", 1, 2, 3, 1},
+        {"v 1 2 3\r", 1, 2, 3, 1},
+        {"v 1 2 3 # note", 1, 2, 3, 1},
+        {"v 1e2 -.5 5.", 100, -0.5f, 5, 1},
+        {"v 1 2 +3", 1, 2, 3, 1},
+        {"v 1 2 -0", 1, 2, -0.0f, 1},
+        {"v 1 2 x", 1, 2, 0, 1},  // what the line does not give is 0
+        {"v 1 2 1.5.5", 1, 2, 1.5f, 0.5f}};  // ".5" is the next number
+    for (const VertexCase& c : vertices) {
+        TMesh mesh;
+        ASSERT_TRUE(Import(mesh, Triangle + c.line + "\n" + pad + "f 1 2 4\n" + pad));
+        ASSERT_EQ(mesh.positions.size(), 12u) << c.line;
+        const float expected[4] = {c.x, c.y, c.z, c.red};
+        EXPECT_EQ(std::memcmp(&mesh.positions[9], expected, 12), 0) << c.line;
+        EXPECT_EQ(mesh.colours[9], c.red) << c.line;
+    }
+    struct FaceCase { std::string line; std::vector<uint32_t> indices; std::string skipped = {}; };
+    const FaceCase faces[] = {
+        {"f 1 2 3", {0, 1, 2}},
+        {"f 0001 2 3\r", {0, 1, 2}},
+        {"f 1 2 3 # note", {0, 1, 2}},
+        {"f  1\t2 3 ", {0, 1, 2}},
+        {"f 3 2 1 1", {0, 1, 2, 0, 2, 2}},
+        {"f 1 2 -1", {0, 1, 2}},
+        {"f 1 2 3/1", {0, 1, 2}},  // the first corner's form rules: "/1" is no corner
+        {"fo 1 2 3", {0, 1, 2}},
+        {"f 1 2 4", {}, ":4: face skipped: position index of corner 3 outside the 3 \"v\" lines read so far"},
+        {"f 1 2 1234567890", {}, ":4: face skipped: position index of corner 3 outside the 3 \"v\" lines read so far"},
+        {"f 1 2", {}, ":4: face skipped: face with fewer than three corners"}};
+    for (const FaceCase& c : faces) {
+        TMesh mesh;
+        ASSERT_TRUE(Import(mesh, Triangle + c.line + "\n" + pad));
+        EXPECT_EQ(mesh.indices, c.indices) << c.line;
+        EXPECT_EQ(output, "Import.. m.obj\n" + (c.skipped.empty() ? "" : "Import.. m.obj" + c.skipped + "\n"))
+            << c.line;
+    }
+}
+
+// The file is read in blocks of whole lines: lines that straddle blocks, a line longer than a
+// block, and a last line without its line end read as anywhere else, and the line numbers of
+// messages count across blocks.
+TEST_F(MeshFile, LongFilesReadInBlocks)
+{
+    std::string text;
+    const int count = 40000;  // about a megabyte
+    for (int k = 0; k < count; ++k) text += "v " + std::to_string(k) + ".25 -" + std::to_string(k % 977) + " 0.5\n";
+    text += "#" + std::string(600000, 'x') + "\n";  // line count + 1
+    text += "f 1 2 " + std::to_string(count + 1) + "\n";  // refused: line count + 2
+    for (int k = 1; k + 2 <= count; k += 2) text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n";
+    text += "f -1 -2 -3";
+    TMesh mesh;
+    ASSERT_TRUE(Import(mesh, text));
+    EXPECT_EQ(output, "Import.. m.obj\nImport.. m.obj:" + std::to_string(count + 2) +
+                          ": face skipped: position index of corner 3 outside the 40000 \"v\" lines read so far\n");
+    ASSERT_EQ(mesh.positionCount, count);
+    for (int k = 0; k < count; ++k)
+        ASSERT_TRUE(mesh.positions[size_t(k) * 3] == float(k) + 0.25f && mesh.positions[size_t(k) * 3 + 1] == -float(k % 977) &&
+                    mesh.colours[size_t(k) * 3] == 1.0f) << k;
+    ASSERT_EQ(mesh.triangleCount, count / 2);
+    // Consecutive odd-started fans share their ends; the last face counts back.
+    const std::vector<uint32_t> start = {0, 1, 2, 2, 3, 4}, last = {uint32_t(count - 1), uint32_t(count - 2), uint32_t(count - 3)};
+    EXPECT_TRUE(std::equal(start.begin(), start.end(), mesh.indices.begin()));
+    EXPECT_TRUE(std::equal(last.begin(), last.end(), mesh.indices.end() - 3));
+    EXPECT_EQ(mesh.vertices.size(), size_t(count));
+}
+
+// vertexMap lists, per "v" line, the vertices made from it in the order they were made.
+TEST_F(MeshFile, VertexChainsListEachPositionsVerticesInOrder)
+{
+    TMesh mesh;
+    ASSERT_TRUE(Import(mesh, Triangle + "vt 0 0\nvt 1 1\nf 1/1 2/1 3/1\nf 1/2 2/1 3/2\no next\nf 1/1 2/1 3/1\nv 5 5 5\n"));
+    auto chain = [&](size_t position) {
+        std::vector<int32_t> list;
+        for (int32_t v = mesh.vertexMap.first[position]; v >= 0; v = mesh.vertexMap.next[size_t(v)]) list.push_back(v);
+        return list;
+    };
+    ASSERT_EQ(mesh.vertexMap.first.size(), 4u);
+    ASSERT_EQ(mesh.vertexMap.next.size(), mesh.vertices.size());
+    EXPECT_EQ(chain(0), (std::vector<int32_t>{0, 3, 5}));  // 1/1, 1/2, then 1/1 again in another object
+    EXPECT_EQ(chain(1), (std::vector<int32_t>{1, 6}));
+    EXPECT_EQ(chain(2), (std::vector<int32_t>{2, 4, 7}));
+    EXPECT_TRUE(chain(3).empty());
 }
