@@ -20,11 +20,11 @@ inline const char* PlainTriangle(const char* p, const char* end, int64_t (&indic
     for (int64_t& index : indices) {
         if (!((spaces >> at) & 1)) return nullptr;
         ++at;
-        // Up to 9 digits: a longer index is beyond any count, and the general reading says so.
+        // Up to 8 digits, the most one load holds; longer indices go to the general reading.
         const int length = std::countr_zero(~digits >> at);
-        if (length < 1 || length > 9) return nullptr;
+        if (length < 1 || length > 8) return nullptr;
         index = int64_t(decimal_detail::LeadingValue(decimal_detail::Load8(p + at), length));
-        at += length;  // at most 30
+        at += length;  // at most 27
     }
     if (p[at] == '\r') ++at;
     return p[at] == '\n' ? p + at : nullptr;
