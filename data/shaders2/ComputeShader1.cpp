@@ -5,8 +5,7 @@
 //   buffer 4: position xyz, w = 1 once seeded (drawn as the vertex)
 //   buffer 5: velocity xyz, w = generation (how many times the particle was reborn)
 //   buffer 6: x = scene time of the last step, y = age, z = lifetime, w = 1 once seeded
-// Tweak values read (see tweaks.cpp for the whole list): k0 brightness, k1 flow speed,
-// k3 palette.
+// Tweak values read (tweaks.cpp says what each means): k1 flow and k3 palette.
 layout(local_size_x = 16, local_size_y = 16) in;
 
 layout(std430, binding = 4) buffer Positions { vec4 position[]; };
