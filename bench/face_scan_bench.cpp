@@ -6,6 +6,7 @@
 #include "parts/clips.h"
 
 #include "ratio_main.h"
+#include "support/face_stream.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -36,17 +37,8 @@ void StreamRead(benchmark::State& state)
 {
     std::vector<FacePoint> points;
     for (auto _ : state) {
-        points.clear();
         std::ifstream in(FacePly);
-        std::string line;
-        for (int i = 0; i < kFaceHeaderLines; ++i) std::getline(in, line);
-        for (int i = 0; i < kFaceVertexCount; ++i) {
-            FacePoint f = {};
-            float seventh = 0;
-            in >> f.x >> f.y >> f.z >> f.r >> f.g >> f.b >> seventh;
-            f.r *= kColourScale, f.g *= kColourScale, f.b *= kColourScale;
-            points.push_back(f);
-        }
+        points = StreamFacePoints(in, kFaceVertexCount);
         benchmark::DoNotOptimize(points.data());
     }
     state.counters["points/s"] = benchmark::Counter(double(points.size()), benchmark::Counter::kIsIterationInvariantRate);

@@ -23,6 +23,7 @@ uniform float effect1, effect2, effect3, effect4, effect5, effect6;
 const float kMaxStep = 1.0 / 15.0;  // a longer frame is simulated as this long
 const float kCloudRadius = 2.2;     // particles leaving this ball are reborn
 
+// The same hash as noise.cpp's (this file is read as it is, so it cannot include it).
 uint Hash(uint x)
 {
     x ^= x >> 16;

@@ -5,21 +5,12 @@
 // Buffer 0 takes the colour, buffer 1 the light for the glow, buffer 2 the depth. Every
 // alpha is 0: the titles drawn over the points leave theirs in it, and the passes read it
 // as the titles' coverage.
+#include shaders2/noise.cpp
 in vec4 pointColour;
 in float pointSamples;
 layout(location = 0) out vec4 sceneColour;
 layout(location = 1) out vec4 sceneGlow;
 layout(location = 2) out vec4 sceneDepth;
-
-uint Hash(uint x)
-{
-    x ^= x >> 16;
-    x *= 0x7feb352du;
-    x ^= x >> 15;
-    x *= 0x846ca68bu;
-    x ^= x >> 16;
-    return x;
-}
 
 void main()
 {

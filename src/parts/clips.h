@@ -57,4 +57,5 @@ private:
     void OutputPass();      // pass 4: rtPost to the window
     void SetTweaks(TShader& program);   // "k0".."k5"
     void SetEffects(TShader& program);  // "effect1".."effect6"
+    void SetPostTimes(TShader& program);  // passes 3 and 4: the times and "TheType"
 };

@@ -62,6 +62,15 @@ void Part_Clips::SetTweaks(TShader& p)
     p.SetFloat("k5", state->_k5);
 }
 
+void Part_Clips::SetPostTimes(TShader& p)
+{
+    p.SetFloat("ttime", ttime);
+    p.SetFloat("fttime", cttime);
+    p.SetFloat("cttime", cttime);
+    p.SetFloat("fullttime", time);
+    p.SetFloat("TheType", float(theType));
+}
+
 void Part_Clips::SetEffects(TShader& p)
 {
     p.SetFloat("effect1", effect1);
@@ -142,11 +151,7 @@ void Part_Clips::PostPass()
     BeginPostTarget(post);
     glUseProgram(progPost.program);
     TShader& p = progPost;
-    p.SetFloat("ttime", ttime);
-    p.SetFloat("fttime", cttime);
-    p.SetFloat("cttime", cttime);
-    p.SetFloat("fullttime", time);
-    p.SetFloat("TheType", float(theType));
+    SetPostTimes(p);
     p.SetMatrix("MV", viewMatrix);
     p.SetMatrix("MP", projMatrix);
     SetTweaks(p);
@@ -177,11 +182,7 @@ void Part_Clips::OutputPass()
     glBindTexture(GL_TEXTURE_2D, post.colorTextures[0]);
     glUseProgram(progPostFinal.program);
     TShader& p = progPostFinal;
-    p.SetFloat("ttime", ttime);
-    p.SetFloat("fttime", cttime);
-    p.SetFloat("cttime", cttime);
-    p.SetFloat("fullttime", time);
-    p.SetFloat("TheType", float(theType));
+    SetPostTimes(p);
     SetTweaks(p);
     SetEffects(p);
     p.SetTexture(0, "texture2d", post.colorTextures[0]);

@@ -2,6 +2,7 @@
 // it replaces) and the velocity volume.
 #include "parts/scene_data.h"
 
+#include "support/face_stream.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -19,21 +20,10 @@ std::string Header(int lines = kFaceHeaderLines)
     return h;
 }
 
-// The reading the loader must reproduce: getline over the header, then >> seven floats a record.
 std::vector<FacePoint> StreamReading(const std::string& text, int count)
 {
     std::istringstream in(text);
-    std::string line;
-    for (int i = 0; i < kFaceHeaderLines; ++i) std::getline(in, line);
-    std::vector<FacePoint> points;
-    for (int i = 0; i < count; ++i) {
-        FacePoint f = {};
-        float seventh = 0;
-        in >> f.x >> f.y >> f.z >> f.r >> f.g >> f.b >> seventh;
-        f.r *= kColourScale, f.g *= kColourScale, f.b *= kColourScale;
-        points.push_back(f);
-    }
-    return points;
+    return StreamFacePoints(in, count);
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ struct SceneGL : testing::Test {
 
 TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
 {
-    Load(HOLLOWMERE_RUN_DIR);
+    ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR));
     EXPECT_EQ(clips->particleGrid, kGrid);
     EXPECT_EQ(loadLog.find("error"), std::string::npos) << loadLog;
     for (const TShader* s : {&clips->progBlur, &clips->progPost, &clips->progFinal, &clips->progPostFinal,
@@ -130,7 +130,7 @@ TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
 
 TEST_F(SceneGL, StepsSeedMoveAndStayFiniteAndABackwardJumpReseeds)
 {
-    Load(HOLLOWMERE_RUN_DIR);
+    ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR));
     const size_t n = size_t(kGrid) * kGrid;
     const auto zero = BufferContents<float>(clips->particles.buffers[0], n * 4);
     EXPECT_TRUE(std::all_of(zero.begin(), zero.end(), [](float v) { return v == 0.0f; })) << "cleared at creation";
@@ -163,7 +163,7 @@ TEST_F(SceneGL, StepsSeedMoveAndStayFiniteAndABackwardJumpReseeds)
 TEST_F(SceneGL, TheScenePaintsTheWindowAndTheSpaceBarRebuildsFromDisk)
 {
     const std::string dir = RunFolder("scene_gl_rebuild");
-    Load(dir);
+    ASSERT_NO_FATAL_FAILURE(Load(dir));
     for (int i = 0; i < 3; ++i) Frame();
     const std::vector<unsigned char> before = Frame();
     EXPECT_TRUE(std::any_of(before.begin(), before.end(), [](unsigned char c) { return c > 8; })) << "not black";
