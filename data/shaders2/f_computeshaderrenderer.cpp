@@ -7,18 +7,20 @@
 // as the titles' coverage.
 #include shaders2/noise.cpp
 in vec4 pointColour;
-in float pointSamples;
+in float pointDiameter;
 layout(location = 0) out vec4 sceneColour;
 layout(location = 1) out vec4 sceneGlow;
 layout(location = 2) out vec4 sceneDepth;
 
 void main()
 {
-    vec2 d = gl_PointCoord * 2.0 - 1.0;
-    float r2 = dot(d, d);
-    if (r2 > 1.0)
+    // A Gaussian as wide as the point, in pixels from its centre; a point narrower than a
+    // pixel lights a share of the pixel's samples, so its light stays in proportion.
+    float size = pointDiameter + 2.0;
+    float r = length(gl_PointCoord - 0.5) * size;
+    float cover = exp(-12.0 * r * r / (pointDiameter * pointDiameter));
+    if (cover < 1.0 / 512.0)
         discard;
-    float cover = exp(-3.0 * r2) * pointSamples;
     int samples = max(gl_NumSamples, 1);
     uint h = Hash(uint(gl_FragCoord.x) * 1973u + uint(gl_FragCoord.y) * 9277u + uint(gl_PrimitiveID) * 26699u);
     int n = int(floor(cover * float(samples) + float(h & 1023u) / 1024.0));

@@ -12,7 +12,7 @@ uniform float ResolutionMultiplier;
 layout(binding = 6) uniform sampler2D pictureSize;
 
 out vec4 pointColour;
-out float pointSamples;
+out float pointDiameter;
 
 const int kFacePoints = 1440000;
 const int kFaceSide = 1200;
@@ -31,7 +31,7 @@ void main()
         gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
         gl_PointSize = 1.0;
         pointColour = vec4(0.0);
-        pointSamples = 0.0;
+        pointDiameter = 1.0;
         return;
     }
 
@@ -57,10 +57,10 @@ void main()
     // Farther points shrink a little slower than perspective would have them: seen from
     // outside, the cloud stays a cloud instead of thinning to dust.
     float diameter = kDiameter * gridScale * mix(1.0, 0.55, gather) * kFocal * lines / pow(distance, 0.75);
-    gl_PointSize = clamp(diameter * ResolutionMultiplier, 1.0, 0.035 * lines);
-    // Below one pixel the point lights only part of the pixel's samples, so it keeps its share.
-    pointSamples = clamp(diameter * diameter, 0.0, 1.0);
-
+    // The sprite is two pixels wider than the point, so the point's light falls off inside
+    // it whatever its size: a point's light is the same share of its area at any grid.
+    pointDiameter = clamp(diameter * ResolutionMultiplier, 0.05, 0.035 * lines);
+    gl_PointSize = pointDiameter + 2.0;
     float near = smoothstep(0.12, 0.6, distance);  // no blots across the lens
     float faceLight = 0.28 + 0.72 * face.w;
     vec3 faceColour = faceLight * vec3(1.0, 0.9, 0.82) * (1.15 + 0.25 * sin(fullttime * 3.0 + jitter * 25.0));
