@@ -80,6 +80,18 @@ void Create(RenderTarget& target, int width, int height, int samples)
         texture = CreateColourTexture(width, height);
 
     AttachTextures(target, 3);
+    // Textures allocated without data hold whatever the driver left there, and the scene's
+    // feedback passes read their own texture before the first frame has written it.
+    GLfloat previous[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, previous);
+    glClearColor(0, 0, 0, 0);
+    for (GLuint framebuffer : {target.resolveFramebuffer, target.drawFramebuffer}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glDrawBuffers(3, ColourAttachments);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glClearColor(previous[0], previous[1], previous[2], previous[3]);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.resolveFramebuffer);
 }
 
 unsigned AttachTextures(RenderTarget& target, int count)

@@ -76,6 +76,8 @@ void TComputeShader::Load(std::string path)
         glGenBuffers(1, &buffer);
         glBindBuffer(GL_SHADER_STORAGE_BUFFER, buffer);
         glBufferData(GL_SHADER_STORAGE_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
+        // Zeroed, so the step can tell a cell it has never seeded from one with state.
+        glClearBufferData(GL_SHADER_STORAGE_BUFFER, GL_RGBA32F, GL_RGBA, GL_FLOAT, nullptr);
     }
 
     glActiveTexture(GL_TEXTURE8);

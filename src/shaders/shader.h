@@ -73,6 +73,6 @@ struct TComputeShader {
     int32_t width = 0, height = 0;
 
     // Builds the program from the plain source file (no preprocessing) and creates the
-    // buffers (width x height vec4 cells) and images (width x height RGBA32F).
+    // buffers (width x height vec4 cells, zeroed) and images (width x height RGBA32F).
     void Load(std::string path);
 };

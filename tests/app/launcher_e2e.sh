@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # End to end, as a person uses it: the launcher opens centred, draws its rows, takes
 # clicks on the window-mode, resolution and Run rows, then the demo window opens at
-# 1280 x 720, 10, 140; Escape ends the program with status 0.
-# Usage: launcher_e2e.sh <hollowmere executable>. Starts its own Xvfb screen.
+# 1280 x 720, 10, 140 and, after its start-up, shows the scene (not black); Escape ends
+# the program with status 0.
+# Usage: launcher_e2e.sh <hollowmere executable> <run folder>. Starts its own Xvfb screen.
 set -euo pipefail
 
 exe="$(realpath "$1")"
+run="$(realpath "$2")"
 work="$(mktemp -d)"
 pid="" xvfb=""
 trap 'kill $pid $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 cd "$work"
+# A small particle grid: the software renderer draws it in a fraction of a second.
+export HOLLOWMERE_PARTICLE_GRID=64
 
 # A screen of our own, so other tests' windows cannot take the mouse or the focus. The
 # display number is drawn at random well above the ones xvfb-run hands out; Xvfb refuses
@@ -24,7 +28,7 @@ done
 [ -s display ] || { echo "FAIL: Xvfb did not start"; cat xvfb.log; exit 1; }
 export DISPLAY=":$(cat display)"
 
-fail() { echo "FAIL: $*"; echo "--- program output:"; cat out.log || true; exit 1; }
+fail() { echo "FAIL: $*"; echo "--- program output:"; cat "$work/out.log" || true; exit 1; }
 
 # Waits for a window named Hollowmere other than $1; prints its id.
 wait_window() {
@@ -61,7 +65,7 @@ escape_ends_program() {
   local status=0
   wait "$pid" || status=$?
   [ "$status" -eq 0 ] || fail "Escape in the $2: exit status $status"
-  grep -q '^KEY: 41$' out.log || fail "Escape in the $2 was not echoed as KEY: 41"
+  grep -q '^KEY: 41$' "$work/out.log" || fail "Escape in the $2 was not echoed as KEY: 41"
 }
 
 # Without a display the window cannot be made: the message, then a failure status.
@@ -76,7 +80,8 @@ pid=$!
 first=$(wait_window none) || fail "no launcher window"
 escape_ends_program "$first" launcher
 
-LIBGL_ALWAYS_SOFTWARE=1 "$exe" > out.log 2>&1 &
+# The demo reads its data from the working directory: the run folder.
+(cd "$run" && LIBGL_ALWAYS_SOFTWARE=1 exec "$exe" > "$work/out.log" 2>&1) &
 pid=$!
 
 launcher=$(wait_window none) || fail "no launcher window"
@@ -105,5 +110,17 @@ read -r x y w h < <(geometry "$demo")
 [ "$w $h" = "1280 720" ] || fail "demo window is ${w}x${h}"
 [ "$x $y" = "10 140" ] || fail "demo window at $x,$y"
 
+# Once the scene has loaded (the loading lines end with the particle step's banner and the
+# tracks), the cloud shows: a good share of the window is lit.
+lit=0
+for _ in $(seq 1 60); do
+  sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "the demo ended during its start-up"
+  import -window root shot.png
+  lit=$(convert shot.png -crop "1280x720+$x+$y" +repage -colorspace gray -threshold 6% -format '%[fx:mean]' info:)
+  awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' && break
+done
+awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' || fail "the demo window stays black (lit share $lit)"
+
 escape_ends_program "$demo" "demo window"
-echo "PASS: launcher centred, demo window 1280x720 at 10,140, exit status 0"
+echo "PASS: launcher centred, demo window 1280x720 at 10,140 showing the scene (lit share $lit), exit status 0"

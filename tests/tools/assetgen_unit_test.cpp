@@ -1,8 +1,9 @@
 // The generator's building blocks: number formatting, plane triangulation, extruded solids from
 // the real stroke font, the loudness meter, the schedule times the music follows, the
-// instruments' note edges and the click detector used on the soundtrack.
+// instruments' note edges, the click detector used on the soundtrack and the keyframe tracks.
 #include "app/font.h"
 #include "checks.h"
+#include "keyframes.h"
 #include "loudness.h"
 #include "music.h"
 #include "music_voices.h"
@@ -13,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -196,4 +200,47 @@ TEST(ClickDetector, FindsStepsButNotDrumsLikeTheOnesAroundThem)
         double ratio = ClickRatio(v, v, rate, 1.5);
         EXPECT_TRUE(c.click ? ratio > 20.0 : ratio < 4.0) << c.name << ": ratio " << ratio;
     }
+}
+
+// The keyframe tracks: names as the shaders' comment block gives them, authored points on the
+// music's changes of passage, eased and held segments, and the records the scene reads.
+TEST(KeyframeTracks, NamesPointsSegmentsAndRecords)
+{
+    // data/shaders2/tweaks.cpp documents "//   kN  name: ..." for each tweak value.
+    std::ifstream doc(std::string(HOLLOWMERE_SOURCE_DIR) + "/data/shaders2/tweaks.cpp");
+    std::map<int, std::string> documented;
+    for (std::string line; std::getline(doc, line);) {
+        int k = -1;
+        char name[32] = {};
+        if (std::sscanf(line.c_str(), "//   k%d %31[a-z]", &k, name) == 2) documented[k] = name;
+    }
+    ASSERT_EQ(documented.size(), size_t(kTweakCount));
+    for (int k = 0; k < kTweakCount; ++k) EXPECT_EQ(documented[k], kTweakNames[k]) << "k" << k;
+
+    // Every change of passage in the show's span of keyframes has an authored point within 0.25 s.
+    for (double change : {13.7, 20.0, 25.0, 30.0, 104.1, 116.0, 133.0, 148.0, 170.0}) {
+        double nearest = 1e9;
+        for (int track : {0, 1})
+            for (const ControlPoint& p : ControlPoints(track)) nearest = std::min(nearest, std::fabs(p.time - change));
+        EXPECT_LE(nearest, 0.25) << change;
+    }
+
+    const std::vector<ControlPoint> points = {{0, {0, 1, 0, 0, 0, 0}, true}, {2, {2, 3, 0, 0, 0, 0}, false},
+                                              {4, {5, 7, 0, 0, 0, 0}, true}};
+    const struct { double t; float k0; } values[] = {{-1, 0}, {0, 0}, {1, 1}, {0.5, float(1 - std::cos(3.14159265358979 / 4))},
+                                                    {2, 2}, {3.9, 2}, {4, 5}, {9, 5}};
+    for (const auto& v : values) EXPECT_NEAR(ControlValue(points, 0, v.t), v.k0, 1e-6) << v.t;
+
+    // One record a frame across each track's span; brightness lifted by the music where it hits.
+    const std::vector<Keyframe>& t0 = KeyframeTrack(0);
+    const std::vector<Keyframe>& t1 = KeyframeTrack(1);
+    EXPECT_EQ(t0.size(), 900u);
+    EXPECT_EQ(t1.size(), 4470u);
+    EXPECT_NEAR(t0.back().key, 30.0 - 1.0 / 30, 1e-4);
+    EXPECT_FLOAT_EQ(t1.front().key, 30.0f);
+    double groove = 0, breakdown = 0;
+    for (double t = 40; t < 44; t += 0.01) groove = std::max(groove, MusicPulse(t));
+    for (double t = 106; t < 110; t += 0.01) breakdown = std::max(breakdown, MusicPulse(t));
+    EXPECT_GT(groove, 0.5);
+    EXPECT_LT(breakdown, 0.05) << "no drums in the camera break";
 }

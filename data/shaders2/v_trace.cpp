@@ -1,0 +1,2 @@
+#version 430 compatibility
+#include shaders2/quad_vertex.cpp

@@ -1,0 +1,75 @@
+// The scene's construction and loading: the face scan and its texture, the title meshes,
+// the programs, the particles and the keyframe tracks.
+#include "parts/clips.h"
+
+#include "app/demo.h"
+
+#include <GL/glew.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+int32_t ParticleGridSetting()
+{
+    const char* text = std::getenv("HOLLOWMERE_PARTICLE_GRID");
+    if (!text || !*text)
+        return kParticleGrid;
+    int32_t grid = 0;
+    const char* end = text + std::strlen(text);
+    const auto [last, error] = std::from_chars(text, end, grid);
+    if (error != std::errc() || last != end || grid <= 0 || grid > kParticleGrid) {
+        std::printf("Part_Clips - HOLLOWMERE_PARTICLE_GRID=%s is not a grid side from 1 to %d; using %d\n", text,
+                    kParticleGrid, kParticleGrid);
+        return kParticleGrid;
+    }
+    return grid;
+}
+
+Part_Clips::Part_Clips()
+{
+    particleGrid = ParticleGridSetting();
+    for (TShader* p : {&progPoints, &progBlur, &progPost, &progFinal, &progPostFinal, &progObject})
+        p->verbose = true;
+}
+
+namespace {
+
+void UploadFaceTexture(uint32_t& texture, const std::vector<FacePoint>& points)
+{
+    const std::vector<float> texels = FaceTexels(points);
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kFaceTextureSide, kFaceTextureSide, 0, GL_RGBA, GL_FLOAT, texels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+}  // namespace
+
+void Part_Clips::Init()
+{
+    facePoints.clear();
+    LoadFacePoints("other//face.ply", facePoints);
+    UploadFaceTexture(faceTexture, facePoints);
+
+    textMesh.Import("other//text.obj");
+    logoMesh.Import("other//zev2.obj");
+
+    BuildPrograms();
+    SetUpParticles();
+
+    LoadTrack(track0, "other//my0.txt");
+    LoadTrack(track1, "other//my1.txt");
+}
+
+void Part_Clips::BuildPrograms()
+{
+    progBlur.Load(DataPath + "shaders2/v_fixed.cpp", DataPath + "shaders2/f_simpleblur.cpp");
+    progPost.Load(DataPath + "shaders2/v_fixed.cpp", DataPath + "shaders2/f_postprocess.cpp");
+    progFinal.Load(DataPath + "shaders2/v_trace.cpp", DataPath + "shaders2/f_final_clips.cpp");
+    progPostFinal.Load(DataPath + "shaders2/v_trace.cpp", DataPath + "shaders2/f_postprocess_final.cpp");
+    progObject.Load(DataPath + "shaders2//v_object.cpp", DataPath + "shaders2//f_object.cpp");
+    progPoints.Load("shaders2//v_computeshaderrenderer.cpp", "shaders2//f_computeshaderrenderer.cpp");
+}

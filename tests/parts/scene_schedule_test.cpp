@@ -1,0 +1,210 @@
+// The scene's clock and timeline without GL: the controller's transport, the shader times,
+// keyframes, camera, clear colour, titles, counting digits, pacing and dispatch size.
+#include "app/demo.h"
+#include "parts/clips.h"
+#include "parts/schedule.h"
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <cmath>
+
+namespace {
+
+struct SceneClock : testing::Test {
+    TDemo demo;
+    Part_Clips clips;
+    void SetUp() override
+    {
+        demo.state.nano = &demo.nano_kontrol2;
+        clips.demo = &demo;
+        clips.state = &demo.state;
+        demo.state.deltaTime = 0.25f;
+    }
+    void Press(int n, float v) { demo.nano_kontrol2.values[n].store(v); }
+};
+
+}  // namespace
+
+TEST_F(SceneClock, TransportButtonsMoveTheClock)
+{
+    const struct { const char* what; int control; float value; int toggle; float before, after; } cases[] = {
+        {"runs", -1, 0, 0, 10.0f, 10.25f},
+        {"paused by 44", -1, 0, 1, 10.0f, 10.0f},
+        {"paused, released", -1, 0, 2, 10.0f, 10.0f},
+        {"59 steps forward", 59, 127.0001f, 0, 10.0f, float(double(10.25f) + 0.002)},
+        {"58 steps back", 58, 127.0001f, 1, 10.0f, float(double(10.0f) - 0.002)},
+        {"a value of 1 is not held", 59, 1.0f, 1, 10.0f, 10.0f},
+        {"43 sets from knob 22", 43, 127.0001f, 0, 10.0f, float(double(50.0001f) * 1.8000000715255737)},
+    };
+    for (const auto& c : cases) {
+        for (int n : {43, 44, 45, 58, 59}) Press(n, 0.0f);
+        Press(22, 50.0001f);
+        demo.nano_kontrol2.toggles[44].store(c.toggle);
+        if (c.control >= 0) Press(c.control, c.value);
+        clips.time = c.before;
+        const int64_t start = SteadyTicks100ns();
+        clips.Update();
+        const double ms = double(SteadyTicks100ns() - start) / 1e4;
+        EXPECT_EQ(clips.time, c.after) << c.what;
+        if (c.control == 58 || (c.control == 59 && c.value > 1.0f))
+            EXPECT_GE(ms, 19.0) << c.what << ": a step costs 20 ms";
+    }
+    // 45 writes the clock into knob 22, until the knob's next message.
+    Press(43, 0.0f);
+    Press(45, 127.0001f);
+    demo.nano_kontrol2.toggles[44].store(1);
+    clips.time = 36.0f;
+    clips.Update();
+    EXPECT_EQ(demo.nano_kontrol2.value(22), 36.0f / 1.2f);
+}
+
+TEST_F(SceneClock, ShaderTimesLagAndTheOverlaySaysSo)
+{
+    const struct { float time; float cttime, ttime; const char* line3; } cases[] = {
+        {100.0f, float(double(100000.0f / 300001.0f * 300.0f) + 0.0005), 100.0f, "full ttime: 100.250"},
+        {350.0f, 350.0f, 350.0f, "full ttime: 350.250"},       // past 300 s the identity
+        {12.3456f, float(double(12345.0f / 300001.0f * 300.0f) + 0.0005), 12.345f, "full ttime: 12.596"},
+    };
+    for (const auto& c : cases) {
+        clips.time = c.time;
+        clips.Update();
+        EXPECT_FLOAT_EQ(clips.cttime, c.cttime) << c.time;
+        EXPECT_EQ(clips.fttime, clips.cttime);
+        EXPECT_FLOAT_EQ(clips.ttime, c.ttime) << c.time;
+        EXPECT_EQ(clips.theType, 0);
+        EXPECT_EQ(demo.state.overlayLine3, c.line3);
+    }
+    EXPECT_NEAR(clips.cttime, 12.3456f, 0.001f);
+    // The A key holds the clock at -100; the times come from the tables' first entries.
+    demo.state.keys[SDL_SCANCODE_A] = true;
+    clips.Update();
+    clips.Update();
+    EXPECT_EQ(clips.time, -100.0f);
+    EXPECT_FLOAT_EQ(clips.cttime, 0.0005f);
+    EXPECT_EQ(clips.ttime, 0.0f);
+    EXPECT_EQ(demo.state.overlayLine1, "ttime: 0.000");
+    EXPECT_EQ(demo.state.overlayLine2, "cttime: 0.001");
+    EXPECT_EQ(demo.state.overlayLine3, "full ttime: -100.000");
+}
+
+TEST(SceneSchedule, KeyframesPickTheNearestRecordPerTrack)
+{
+    const KeyframeTrack t0 = {{0, 1, 1, 1, 1, 1, 1}, {10, 2, 2, 2, 2, 2, 2}, {20, 3, 3, 3, 3, 3, 3}};
+    const KeyframeTrack t1 = {{40, 4, 4, 4, 4, 4, 4}, {60, 5, 5, 5, 5, 5, 5}};
+    const struct { float time; const KeyframeTrack* second; float k0, k4; } cases[] = {
+        {4.9f, &t1, 1, 1},
+        {5.0f, &t1, 1, 1},      // a tie: the earlier record
+        {5.1f, &t1, 2, 2},
+        {29.9f, &t1, 3, 3},
+        {50.0f, &t1, 4, 3},     // from 30 s track 1 sets k0..k3 only
+        {55.0f, &t1, 5, 3},
+        {178.9f, &t1, 5, 3},
+        {179.0f, &t1, 7, 7},    // from 179 s nothing is touched
+        {100.0f, nullptr, 0, 3},  // an empty track 1 gives zeros
+    };
+    const KeyframeTrack empty;
+    for (const auto& c : cases) {
+        TDemoState s;
+        s._k0 = s._k4 = 7.0f;
+        if (c.time >= 30.0f && c.time < 179.0f) s._k4 = 3.0f;  // what track 0 left
+        ApplyKeyframes(s, t0, c.second ? *c.second : empty, c.time);
+        EXPECT_EQ(s._k0, c.k0) << c.time;
+        EXPECT_EQ(s._k3, c.time >= 179.0f ? 0.0f : c.k0) << c.time;
+        EXPECT_EQ(s._k4, c.k4) << c.time;
+    }
+    EXPECT_EQ(NearestKey(empty, 3.0f), nullptr);
+}
+
+TEST(SceneSchedule, CameraClearColourAndTitles)
+{
+    const struct { float time; float eye[3]; } eyes[] = {
+        {110.0f, {0, 0, 4.2f}}, {150.0f, {0, 0, 2.0f}}, {104.1f, {float(std::sin(0.05 * 104.1f)), 0, float(std::cos(0.051 * 104.1f))}},
+        {120.0f, {float(std::sin(6.0)), 0, float(std::cos(6.12))}}, {116.0f, {float(std::sin(5.8)), 0, float(std::cos(5.916))}},
+    };
+    for (const auto& e : eyes) {
+        float eye[3];
+        SceneEye(e.time, eye);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(eye[i], e.eye[i], 1e-6) << e.time << " axis " << i;
+    }
+    const struct { float time, grey; } clears[] = {{169.0f, 0.0f}, {175.0f, 0.01f}, {181.0f, 0.02f}};
+    for (const auto& c : clears) {
+        float rgba[4];
+        ClearColour(c.time, rgba);
+        EXPECT_NEAR(rgba[0], c.grey, 1e-7) << c.time;
+        EXPECT_NEAR(rgba[2], c.grey + 0.01f, 1e-7) << c.time;
+        EXPECT_EQ(rgba[3], 0.0f);
+    }
+
+    TitleRow rows[4];
+    ASSERT_EQ(ScheduledTitles(10.0f, rows), 1);
+    EXPECT_TRUE(rows[0].mesh == TitleMesh::Logo && rows[0].eye[2] == 13.5f && rows[0].fov == 10.0f && !rows[0].blended);
+    ASSERT_EQ(ScheduledTitles(13.7f, rows), 1);
+    EXPECT_TRUE(rows[0].mesh == TitleMesh::Text && rows[0].object == 11 && rows[0].alpha == 1.0f && rows[0].blended);
+    ScheduledTitles(19.9f, rows);
+    EXPECT_NEAR(rows[0].alpha, 1.0 - Ease(0.78), 1e-6);
+    EXPECT_EQ(ScheduledTitles(25.0f, rows), 0);
+    ASSERT_EQ(ScheduledTitles(135.0f, rows), 1);
+    EXPECT_NEAR(rows[0].alpha, 0.905, 0.001);
+    EXPECT_TRUE(rows[0].object == 10 && rows[0].eye[1] == 0.5f && rows[0].target[1] == 0.5f && rows[0].eye[2] == 71.0f);
+    ScheduledTitles(141.0f, rows);
+    EXPECT_NEAR(rows[0].alpha, 0.095, 0.001);
+    ASSERT_EQ(ScheduledTitles(185.0f, rows), 2);  // the counting row, then the faded second title
+    EXPECT_TRUE(rows[0].fov == 9.0f && rows[0].eye[2] == 75.0f && !rows[0].blended && rows[1].object == 10);
+    EXPECT_EQ(ScheduledTitles(201.0f, rows), 1);
+}
+
+TEST(SceneSchedule, CountingDigitsThenTheBlinkingAndSteadyTitle)
+{
+    EXPECT_EQ(CountingObject(180.0f), 9);  // u = 151.19, k = 151
+    int previous = CountingObject(179.8f), steps = 0;
+    for (float t = 179.8f; t < 190.5f; t += 0.01f) {
+        const int n = CountingObject(t);
+        ASSERT_TRUE(n >= 1 && n <= 10) << t;
+        if (n != previous) {
+            EXPECT_EQ(n, previous == 1 ? 10 : previous - 1) << t << ": counts down, 1 wraps to 10";
+            ++steps;
+        }
+        previous = n;
+    }
+    EXPECT_GE(steps, 8);
+    int twenty = 0, zero = 0;
+    for (float t = 190.51f; t < 198.7f; t += 0.01f) {
+        const int n = CountingObject(t);
+        ASSERT_TRUE(n == 20 || n == 0) << t;
+        (n == 20 ? twenty : zero)++;
+        const double u = t * 0.835 + 0.89;
+        EXPECT_EQ(n == 20, std::sin(u * 6.283185307 + 0.48) < 0.4) << t;
+    }
+    EXPECT_TRUE(twenty > 0 && zero > 0) << "a blink";
+    for (float t : {198.71f, 200.0f, 201.49f}) EXPECT_EQ(CountingObject(t), 20) << t;
+}
+
+TEST(SceneSchedule, PacingAndDispatch)
+{
+    const struct { int sleep; double seconds; int next; } pacing[] = {
+        {30, 1.0 / 60, 31}, {30, 1.0 / 20, 29}, {0, 1.0 / 10, 0}, {1, 1.0 / 29.9, 0}, {5, 1.0 / 30, 6},
+    };
+    for (const auto& p : pacing) EXPECT_EQ(NextFrameSleep(p.sleep, p.seconds), p.next) << p.seconds;
+    EXPECT_EQ(DispatchGroups(3184), 199);
+    EXPECT_EQ(DispatchGroups(100), 6);  // 96 of 100 per side
+    EXPECT_EQ(DispatchGroups(15), 0);
+}
+
+TEST(SceneSchedule, GridSettingFromTheEnvironment)
+{
+    const struct { const char* value; int grid; } cases[] = {
+        {nullptr, 3184}, {"256", 256}, {"1", 1}, {"0", 3184}, {"-5", 3184}, {"4000", 3184}, {"64x", 3184}, {"", 3184},
+    };
+    for (const auto& c : cases) {
+        if (c.value) setenv("HOLLOWMERE_PARTICLE_GRID", c.value, 1);
+        else unsetenv("HOLLOWMERE_PARTICLE_GRID");
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(ParticleGridSetting(), c.grid) << (c.value ? c.value : "unset");
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(out.empty(), c.grid != 3184 || !c.value || !*c.value) << out;
+    }
+    unsetenv("HOLLOWMERE_PARTICLE_GRID");
+}
