@@ -89,14 +89,22 @@ read -r x y w h < <(geometry "$launcher")
 [ "$w $h" = "380 240" ] || fail "launcher is ${w}x${h}"
 [ "$x $y" = "770 495" ] || fail "launcher at $x,$y, expected centred at 770,495"
 
-# The title band (y 10..30 in the window) shows yellowish title pixels.
-sleep 0.5
-import -window root shot.png
-title=$(convert shot.png -crop "380x20+$x+$((y + 10))" +repage txt:- |
-  awk -F'[(),]' 'NR > 1 { if ($3 > 100 && $4 > 80) n++ } END { print n + 0 }')
+# The title band (y 10..30 in the window) shows yellowish title pixels and the resolution
+# row grey-blue ones. A loaded machine may take a while to draw the first frame: look again
+# for up to 15 s before calling the launcher blank.
+band() {  # prints the count of pixels in the 380x20 band at window row $1 that pass awk test $2
+  convert shot.png -crop "380x20+$x+$((y + $1))" +repage txt:- |
+    awk -F'[(),]' "NR > 1 { if ($2) n++ } END { print n + 0 }"
+}
+title=0 rows=0
+for _ in $(seq 1 30); do
+  sleep 0.5
+  import -window root shot.png
+  title=$(band 10 '$3 > 100 && $4 > 80')
+  rows=$(band 70 '$5 > $3 + 20')
+  [ "$title" -gt 50 ] && [ "$rows" -gt 50 ] && break
+done
 [ "$title" -gt 50 ] || fail "title band has $title title-coloured pixels"
-rows=$(convert shot.png -crop "380x20+$x+$((y + 70))" +repage txt:- |
-  awk -F'[(),]' 'NR > 1 { if ($5 > $3 + 20) n++ } END { print n + 0 }')
 [ "$rows" -gt 50 ] || fail "resolution row has $rows grey-blue pixels"
 
 click "$launcher" 150 110  # window mode: Windowed
