@@ -63,3 +63,24 @@ TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
     EXPECT_NEAR(Texels<float>(rt.depthTexture, GL_DEPTH_COMPONENT, GL_FLOAT)[5], 0.75f, 1e-5f);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
+
+// The feedback passes read their own texture before the first frame writes it: a new
+// target's textures start black (llvmpipe's happen to; other drivers' need not), and
+// making it leaves the caller's clear colour alone.
+TEST(RenderTargets, NewTargetsStartClearedAndKeepTheClearColour)
+{
+    GLTestWindow window;
+    ASSERT_TRUE(window.ok);
+    glClearColor(0.3f, 0.5f, 0.7f, 0.9f);
+    RenderTarget rt;
+    Create(rt, 32, 16, 4);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_TRUE(clear[0] == 0.3f && clear[1] == 0.5f && clear[2] == 0.7f && clear[3] == 0.9f);
+    Resolve(rt, 3);  // what the multisampled buffers hold reaches the textures too
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
+        EXPECT_TRUE(std::all_of(px.begin(), px.end(), [](const Rgba& p) { return p == Rgba{0, 0, 0, 0}; })) << k;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
