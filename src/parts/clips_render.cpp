@@ -129,13 +129,8 @@ void Part_Clips::CompositePass()
     p.SetTexture(5, "textureFeedback", final.colorTextures[0]);
     p.SetTexture(13, "texture2d3", scene.colorTextures[2]);
     SetEffects(p);
-    p.SetFloat("k0", state->_k0);
-    p.SetFloat("k1", state->_k1);
-    p.SetFloat("k2", state->_k2);
-    p.SetFloat("k3", state->_k3);
-    p.SetFloat("k4", state->_k4);
+    SetTweaks(p);
     p.SetFloat("TheType", float(theType));
-    p.SetFloat("k5", state->_k5);
     p.SetFloat("ttime", ttime);
     p.SetFloat("cttime", cttime);
     p.SetFloat("fttime", fttime);
