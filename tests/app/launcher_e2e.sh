@@ -18,9 +18,11 @@ export HOLLOWMERE_PARTICLE_GRID=64
 # A screen of our own, so other tests' windows cannot take the mouse or the focus. The
 # display number is drawn at random well above the ones xvfb-run hands out; Xvfb refuses
 # a number that is taken (its lock file exists), and reports the one it serves when ready.
+# -noreset: by default the server resets when its last client leaves (each xdotool call,
+# the launcher run that Escape ended) and refuses the connections made meanwhile.
 for _ in $(seq 1 20); do
   rm -f display
-  Xvfb ":$((200 + RANDOM % 700))" -displayfd 5 -screen 0 1920x1200x24 -nolisten tcp 5> display 2> xvfb.log &
+  Xvfb ":$((200 + RANDOM % 700))" -displayfd 5 -noreset -screen 0 1920x1200x24 -nolisten tcp 5> display 2> xvfb.log &
   xvfb=$!
   for _ in $(seq 1 100); do { [ -s display ] || ! kill -0 "$xvfb" 2>/dev/null; } && break; sleep 0.1; done
   [ -s display ] && break
