@@ -1,5 +1,6 @@
 // Reading a file in blocks that end on a line end.
 #include "mesh/line_blocks.h"
+#include "platform/loading.h"
 
 #include <cstring>
 
@@ -52,4 +53,16 @@ bool LineBlocks::Next(std::string_view& lines)
             }
         filled_ += read;
     }
+}
+
+int64_t LineBlocks::Size() const
+{
+    return file_ ? FileSize(file_) : -1;
+}
+
+std::string_view LineBlocks::At(uint64_t offset, size_t n)
+{
+    look_.resize(n);
+    look_.resize(file_ ? ReadFileAt(file_, offset, look_.data(), n) : 0);
+    return look_;
 }

@@ -2,11 +2,15 @@
 // against the elements read so far, triangulated as a fan and its vertices de-duplicated per
 // position line. Every statement lies within one line, so the file is read in blocks of
 // whole lines and lines are numbered as they go by, for the messages about refused faces.
+// The arrays are sized beforehand from samples of the file, so that they are neither copied
+// as they grow nor faulted in page by page.
 #include "mesh/line_blocks.h"
 #include "mesh/mesh.h"
 #include "mesh/obj_cursor.h"
+#include "mesh/obj_estimate.h"
 #include "mesh/obj_face.h"
 #include "mesh/obj_plain_lines.h"
+#include "platform/loading.h"
 
 #include <algorithm>
 #include <cstring>
@@ -69,6 +73,17 @@ uint32_t FindOrAddVertex(TMesh& mesh, PlainVertices& plain, CornerForm form, con
     return uint32_t(known);
 }
 
+// Room for the expected count of elements and an eighth more. Storage allocated here is made
+// present at once for the expected count; a record imported into again keeps its own.
+template <typename T>
+void Reserve(std::vector<T>& v, int64_t expected)
+{
+    const size_t wanted = size_t(expected + expected / 8 + 16);
+    if (v.capacity() >= wanted) return;
+    v.reserve(wanted);
+    PrefaultForWriting(v.data(), size_t(expected) * sizeof(T));
+}
+
 // Appends N values: a constant-size copy, where an insert of a range calls memmove.
 template <size_t N = 3, typename T>
 void Append(std::vector<T>& to, const T* values)
@@ -128,6 +143,21 @@ public:
     }
 
     const ObjCounts& Read() const { return n_; }
+
+    // Sizes the arrays for what the file is expected to hold. Most files make one vertex per
+    // position line; those with other corners grow the vertex arrays as they go.
+    void Reserve(const ObjEstimate& guess)
+    {
+        const int64_t positions = std::min(guess.positions, Limit), triangles = std::min(guess.triangles, Limit);
+        const int64_t vertices = std::min(positions, 3 * triangles);
+        ::Reserve(mesh_.positions, 3 * positions);
+        ::Reserve(mesh_.colours, 3 * positions);
+        ::Reserve(mesh_.vertexMap.first, positions);
+        ::Reserve(plain_.last, positions);
+        ::Reserve(mesh_.vertices, vertices);
+        ::Reserve(mesh_.vertexMap.next, vertices);
+        ::Reserve(mesh_.indices, 3 * triangles);
+    }
 
     // The messages about refused statements, at most MaxReports of them and a total.
     void PrintReports() const
@@ -251,6 +281,8 @@ bool TMesh::Import(const char* path)
     Reset(*this);
     LineBlocks file(path ? path : "");
     Reader reader(*this, path);
+    if (const int64_t size = file.Size(); size > 0)
+        reader.Reserve(EstimateObjCounts(uint64_t(size), [&](uint64_t offset, size_t n) { return file.At(offset, n); }));
     bool fits = true;
     for (std::string_view lines; fits && file.Next(lines);) fits = reader.Lines(lines);
     if (!fits) std::cout << "Import.. " << path << ": too many elements, file rejected\n";
