@@ -15,6 +15,14 @@
 #include <emmintrin.h>
 #endif
 
+// The number readers sit on the hottest path of the loaders: a call per number, with its
+// results passed through memory, costs as much as a short number's conversion.
+#if defined(__GNUC__)
+#define HOLLOWMERE_ALWAYS_INLINE [[gnu::always_inline]]
+#else
+#define HOLLOWMERE_ALWAYS_INLINE
+#endif
+
 namespace decimal_detail {
 
 constexpr uint64_t Zeros = 0x3030303030303030u;  // eight '0' characters
@@ -132,7 +140,7 @@ inline uint32_t DigitsAndOne(const char* s, char other, uint32_t& others)
 // next one's reading starts: a scan in steps would put every step on that path. It needs 33
 // readable bytes. Returns the number's end, with w and the count of fraction digits, or
 // nullptr when the number is not such a one.
-inline const char* PlainDecimal(const char* readable, const char* s, const char* last, uint64_t& w, int& fractionDigits)
+HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, const char* s, const char* last, uint64_t& w, int& fractionDigits)
 {
 #if defined(__SSE2__)
     if (last - s < 33) return nullptr;
@@ -152,9 +160,10 @@ inline const char* PlainDecimal(const char* readable, const char* s, const char*
     if (stop - 16 >= readable) {
         // The last 16 digits in one vector; the integer part and up to 3 leading fraction
         // digits in words.
+        // A one-digit integer part and no head are the common case, and cheaper as they are.
         const int tail = std::min(fraction, 16), head = fraction - tail;
-        w = LeadingValue(Load8(s), integer);
-        w = w * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
+        w = integer == 1 ? uint64_t(*s - '0') : LeadingValue(Load8(s), integer);
+        if (head > 0) w = w * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
         w = w * PowersOfTen16[tail] + TrailingValue16(stop, tail);
     } else {
         // The fraction's digits lie in up to three words after the point.

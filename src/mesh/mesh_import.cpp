@@ -124,6 +124,20 @@ void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
     }
 }
 
+// A triangle of plain corners, indices as written (1-based, checked): EmitFace without the
+// corners' record.
+void EmitTriangle(TMesh& mesh, PlainVertices& plain, const int64_t (&indices)[3])
+{
+    for (const int64_t index : indices) {
+        Prefetch(&plain.last[size_t(index - 1)]);
+        Prefetch(&mesh.positions[size_t(index - 1) * 3]);
+        Prefetch(&mesh.colours[size_t(index - 1) * 3]);
+    }
+    uint32_t triangle[3];
+    for (int k = 0; k < 3; ++k) triangle[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {indices[k] - 1, 0, 0});
+    Append(mesh.indices, triangle);
+}
+
 class Reader {
 public:
     Reader(TMesh& mesh, const char* path) : mesh_(mesh), path_(path) {}
@@ -134,8 +148,15 @@ public:
     {
         ObjCursor c{lines.data(), lines.data() + lines.size()};
         while (c.p < c.end) {
-            const std::string_view keyword = c.LineToken();
-            if (!keyword.empty() && !Statement(c, keyword)) return false;
+            // "v " and "f " start nearly every line of a large file: told apart from the rest
+            // by two characters, without taking the keyword as a token first.
+            if (c.end - c.p > 2 && c.p[1] == ' ' && (c.p[0] == 'v' || c.p[0] == 'f')) {
+                ++c.p;
+                if (!(c.p[-1] == 'v' ? Vertex(c) : Face(c, true))) return false;
+            } else {
+                const std::string_view keyword = c.LineToken();
+                if (!keyword.empty() && !Statement(c, keyword)) return false;
+            }
             c.SkipLine();
             ++line_;
         }
@@ -179,29 +200,8 @@ private:
             Report("statement longer than 255 characters skipped");
             return true;
         }
-        if (keyword[0] == 'f') {
-            if (!(keyword.size() == 1 && PlainFace(c)) && !ReadFace(c, n_, face_, why_)) {
-                Report("face skipped: " + why_);
-                return true;
-            }
-            EmitFace(mesh_, plain_, face_);
-            n_.triangles += int64_t(face_.corners.size()) - 2;
-            return n_.triangles <= Limit;
-        }
-        if (keyword == "v") {
-            // What the line does not give: a position of 0 and a white colour.
-            float numbers[6] = {0, 0, 0, 1, 1, 1};
-            float xyz[3];
-            if (const char* lineEnd = PlainVertex(c.begin, c.p, c.end, xyz))
-                c.p = lineEnd, std::copy(xyz, xyz + 3, numbers);
-            else
-                ReadFloats(c, numbers, 6);
-            Append(mesh_.positions, numbers);
-            Append(mesh_.colours, numbers + 3);
-            mesh_.vertexMap.first.push_back(-1);
-            plain_.last.push_back(-1);
-            return ++n_.positions <= Limit;
-        }
+        if (keyword[0] == 'f') return Face(c, keyword.size() == 1);
+        if (keyword == "v") return Vertex(c);
         if (keyword[0] == 'v' && keyword[1] == 'n') {
             float numbers[3] = {0, 0, 0};
             ReadFloats(c, numbers, 3);
@@ -223,8 +223,42 @@ private:
         return true;
     }
 
-    // A triangle in the plain shape whose indices are all within the "v" lines read so far;
-    // anything else goes to the general reading, which also tells what is wrong.
+    // After a "v" keyword.
+    bool Vertex(ObjCursor& c)
+    {
+        // What the line does not give: a position of 0 and a white colour.
+        float numbers[6] = {0, 0, 0, 1, 1, 1};
+        float xyz[3];
+        if (const char* lineEnd = PlainVertex(c.begin, c.p, c.end, xyz))
+            c.p = lineEnd, std::copy(xyz, xyz + 3, numbers);
+        else
+            ReadFloats(c, numbers, 6);
+        Append(mesh_.positions, numbers);
+        Append(mesh_.colours, numbers + 3);
+        mesh_.vertexMap.first.push_back(-1);
+        plain_.last.push_back(-1);
+        return ++n_.positions <= Limit;
+    }
+
+    // After an "f..." keyword; plain is false for a longer keyword ("fo"), which reads as a
+    // face too but never in the plain shape.
+    bool Face(ObjCursor& c, bool plain)
+    {
+        if (plain && PlainFace(c)) {
+            ++n_.triangles;
+            return n_.triangles <= Limit;
+        }
+        if (!ReadFace(c, n_, face_, why_)) {
+            Report("face skipped: " + why_);
+            return true;
+        }
+        EmitFace(mesh_, plain_, face_);
+        n_.triangles += int64_t(face_.corners.size()) - 2;
+        return n_.triangles <= Limit;
+    }
+
+    // A triangle in the plain shape whose indices are all within the "v" lines read so far,
+    // made at once; anything else goes to the general reading, which also tells what is wrong.
     bool PlainFace(ObjCursor& c)
     {
         int64_t indices[3];
@@ -232,9 +266,7 @@ private:
         if (!lineEnd) return false;
         for (const int64_t index : indices)
             if (index == 0 || index > n_.positions) return false;
-        face_.form = CornerForm::Position;
-        face_.corners.resize(3);
-        for (int k = 0; k < 3; ++k) face_.corners[size_t(k)] = {indices[k] - 1, 0, 0};
+        EmitTriangle(mesh_, plain_, indices);
         c.p = lineEnd;
         return true;
     }
