@@ -20,8 +20,10 @@ struct ConnectivityCode {
 
 // `indices` holds three input vertices per face; `groupEnds` the cumulative end face count of
 // each group (faces stay in their group). With `defer`, an edge whose triangle would need a vertex
-// number from the bits is postponed once, in the hope that it closes on a neighbour later.
+// number from the bits is postponed once, in the hope that it closes on a neighbour later. With
+// `search`, such an edge that comes back still needing a number may instead be given up as a
+// border when that makes the rest of the group cheaper (meshes with handles).
 ConnectivityCode EncodeConnectivity(uint32_t vertexCount, const std::vector<uint32_t>& indices,
-                                    const std::vector<uint32_t>& groupEnds, bool defer);
+                                    const std::vector<uint32_t>& groupEnds, bool defer, bool search = false);
 
 } // namespace crt

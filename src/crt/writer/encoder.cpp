@@ -7,6 +7,7 @@
 #include "crt/output_stream.h"
 #include "crt/writer/connectivity_encoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace crt {
@@ -34,6 +35,9 @@ std::unique_ptr<VertexAttribute> MakeAttribute(const AttributeInput& in)
     attr->strategy = in.strategy;
     return attr;
 }
+
+EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const std::vector<uint32_t>& groupEnds,
+                     ConnectivityCode conn);
 
 } // namespace
 
@@ -64,6 +68,26 @@ EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
         for (uint32_t v = 0; v < V; ++v)
             conn.order.push_back(v);
     }
+    // Only a walk that had to store vertex numbers has anything to search.
+    const bool stored = std::count(conn.operations.begin(), conn.operations.end(), uint8_t(TOPO_OLD_VERTEX)) > 0;
+    EncodedMesh best = Assemble(mesh, options, groupEnds, std::move(conn));
+    if (stored && options.search) {
+        // The searched walk also changes the vertex order, so the whole container decides.
+        EncodedMesh searched =
+            Assemble(mesh, options, groupEnds, EncodeConnectivity(V, mesh.indices, groupEnds, options.defer, true));
+        if (searched.bytes.size() < best.bytes.size())
+            best = std::move(searched);
+    }
+    return best;
+}
+
+namespace {
+
+EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const std::vector<uint32_t>& groupEnds,
+                     ConnectivityCode conn)
+{
+    const uint32_t V = mesh.vertexCount;
+    const uint32_t F = uint32_t(mesh.indices.size() / 3);
 
     // Codec objects get their input in the decoder's vertex order.
     AttributeMap attributes;
@@ -133,5 +157,7 @@ EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
 
     return {std::move(out.bytes), std::move(conn.order), std::move(conn.faceSource)};
 }
+
+} // namespace
 
 } // namespace crt

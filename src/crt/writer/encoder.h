@@ -39,7 +39,8 @@ struct MeshInput {
 
 struct EncodeOptions {
     int entropy = ENTROPY_TUNSTALL;
-    bool defer = true; // postpone edges that would need a vertex number (see EncodeConnectivity)
+    bool defer = true;  // postpone edges that would need a vertex number (see EncodeConnectivity)
+    bool search = true; // also try the searched connectivity walk and keep the smaller container
 };
 
 struct EncodedMesh {
