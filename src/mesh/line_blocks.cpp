@@ -6,7 +6,7 @@
 
 namespace {
 // Large enough that a block costs few reads, small enough to stay in the cache.
-constexpr size_t BlockSize = size_t(1) << 18;
+constexpr size_t BlockSize = size_t(1) << 16;
 }  // namespace
 
 LineBlocks::LineBlocks(const char* path) : file_(std::fopen(path, "r")) {}
