@@ -76,7 +76,7 @@ uint32_t FindOrAddVertex(TMesh& mesh, PlainVertices& plain, CornerForm form, con
 // Room for the expected count of elements and an eighth more. Storage allocated here is made
 // present at once for the expected count; a record imported into again keeps its own.
 template <typename T>
-void Reserve(std::vector<T>& v, int64_t expected)
+void MakeRoom(std::vector<T>& v, int64_t expected)
 {
     const size_t wanted = size_t(expected + expected / 8 + 16);
     if (v.capacity() >= wanted) return;
@@ -102,18 +102,21 @@ inline void Prefetch(const void* address)
 #endif
 }
 
+// A face's position lines lie anywhere in arrays larger than the cache: asking for all of
+// them before the first look-up lets their loads overlap instead of waiting one after another.
+void PrefetchLine(const TMesh& mesh, const PlainVertices& plain, int64_t line)
+{
+    Prefetch(&plain.last[size_t(line)]);
+    Prefetch(&mesh.positions[size_t(line) * 3]);
+    Prefetch(&mesh.colours[size_t(line) * 3]);
+}
+
 // Fan triangulation: (c0, c1, c2), (c0, c2, c3), ... Each corner is looked up once, in
 // corner order, which makes the same vertices in the same order as a look-up per triangle
 // corner would: a repeated look-up finds what the first one found or made.
 void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
 {
-    // The corners' position lines lie anywhere in arrays larger than the cache: asking for
-    // all of them first lets their loads overlap instead of waiting one after another.
-    for (const ObjCorner& corner : face.corners) {
-        Prefetch(&plain.last[size_t(corner.position)]);
-        Prefetch(&mesh.positions[size_t(corner.position) * 3]);
-        Prefetch(&mesh.colours[size_t(corner.position) * 3]);
-    }
+    for (const ObjCorner& corner : face.corners) PrefetchLine(mesh, plain, corner.position);
     const uint32_t first = FindOrAddVertex(mesh, plain, face.form, face.corners[0]);
     uint32_t previous = FindOrAddVertex(mesh, plain, face.form, face.corners[1]);
     for (size_t j = 2; j < face.corners.size(); ++j) {
@@ -128,11 +131,7 @@ void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
 // corners' record.
 void EmitTriangle(TMesh& mesh, PlainVertices& plain, const int64_t (&indices)[3])
 {
-    for (const int64_t index : indices) {
-        Prefetch(&plain.last[size_t(index - 1)]);
-        Prefetch(&mesh.positions[size_t(index - 1) * 3]);
-        Prefetch(&mesh.colours[size_t(index - 1) * 3]);
-    }
+    for (const int64_t index : indices) PrefetchLine(mesh, plain, index - 1);
     uint32_t triangle[3];
     for (int k = 0; k < 3; ++k) triangle[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {indices[k] - 1, 0, 0});
     Append(mesh.indices, triangle);
@@ -171,13 +170,13 @@ public:
     {
         const int64_t positions = std::min(guess.positions, Limit), triangles = std::min(guess.triangles, Limit);
         const int64_t vertices = std::min(positions, 3 * triangles);
-        ::Reserve(mesh_.positions, 3 * positions);
-        ::Reserve(mesh_.colours, 3 * positions);
-        ::Reserve(mesh_.vertexMap.first, positions);
-        ::Reserve(plain_.last, positions);
-        ::Reserve(mesh_.vertices, vertices);
-        ::Reserve(mesh_.vertexMap.next, vertices);
-        ::Reserve(mesh_.indices, 3 * triangles);
+        MakeRoom(mesh_.positions, 3 * positions);
+        MakeRoom(mesh_.colours, 3 * positions);
+        MakeRoom(mesh_.vertexMap.first, positions);
+        MakeRoom(plain_.last, positions);
+        MakeRoom(mesh_.vertices, vertices);
+        MakeRoom(mesh_.vertexMap.next, vertices);
+        MakeRoom(mesh_.indices, 3 * triangles);
     }
 
     // The messages about refused statements, at most MaxReports of them and a total.

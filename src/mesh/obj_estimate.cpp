@@ -1,13 +1,12 @@
 // Sampling an OBJ text for its statement counts.
 #include "mesh/obj_estimate.h"
+#include "mesh/obj_cursor.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr size_t WindowSize = 4096, Windows = 32;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 // The counts over the whole lines of a stretch of text; `counted` is how many bytes they cover.
 // At the text's end (atEnd) a last line without its line end counts too.
@@ -20,13 +19,13 @@ ObjEstimate CountLines(const char* p, const char* end, bool atEnd, size_t& count
         const auto* newline = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!newline && !atEnd) break;
         if (!newline) newline = end;
-        while (p < newline && IsBlank(*p)) ++p;
-        if (newline - p >= 2 && IsBlank(p[1])) {
+        while (p < newline && ObjCursor::IsBlank(*p)) ++p;
+        if (newline - p >= 2 && ObjCursor::IsBlank(p[1])) {
             if (p[0] == 'v') {
                 ++n.positions;
             } else if (p[0] == 'f') {
                 int corners = 0;
-                for (const char* q = p + 1; q < newline; ++q) corners += !IsBlank(*q) && IsBlank(q[-1]);
+                for (const char* q = p + 1; q < newline; ++q) corners += !ObjCursor::IsBlank(*q) && ObjCursor::IsBlank(q[-1]);
                 n.triangles += corners > 2 ? corners - 2 : 0;
             }
         }
