@@ -135,11 +135,13 @@ inline uint32_t DigitsAndOne(const char* s, char other, uint32_t& others)
 }
 #endif
 
-// [-]digits[.digits] with at most 7 integer digits, at most 19 digits in all and no exponent.
+// [-]digits[.digits] with at most 7 integer digits, at most 31 characters and no exponent.
 // Its extent is found from one look at 32 characters, since each number's end is where the
 // next one's reading starts: a scan in steps would put every step on that path. It needs 33
 // readable bytes. Returns the number's end, with w and the count of fraction digits, or
-// nullptr when the number is not such a one.
+// nullptr when the number is not such a one. Past 19 digits (printed doubles often carry 20),
+// the rest are dropped when the 19 kept make w at least 10^14: that changes w by less than a
+// part in 10^14, under 90 units in the last place of the double that RoundToFloat forms.
 HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, const char* s, const char* last, uint64_t& w, int& fractionDigits)
 {
 #if defined(__SSE2__)
@@ -148,23 +150,25 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
     const uint32_t digits = DigitsAndOne(s, '.', points);
     // The end first, from one count: it is what the next number waits for.
     const int length = std::countr_zero(~(digits | points));
-    if (length > 21) return nullptr;
+    if (length > 31) return nullptr;
     const char* const stop = s + length;
     const uint32_t pointsIn = points & ((uint32_t(1) << length) - 1);
     if ((pointsIn & (pointsIn - 1)) != 0 || *stop == 'e' || *stop == 'E') return nullptr;  // a second point ends the number
     const bool point = pointsIn != 0;
     const int integer = point ? std::countr_zero(pointsIn) : length;
-    const int fraction = point ? length - integer - 1 : 0;
-    if (integer > 7 || integer + fraction > 19 || integer + fraction == 0) return nullptr;
+    const int written = point ? length - integer - 1 : 0;
+    const int fraction = std::min(written, 19 - integer);  // the fraction digits kept
+    if (integer > 7 || integer + written == 0) return nullptr;
     const char* const f = s + integer + 1;
-    if (stop - 16 >= readable) {
+    const char* const kept = point ? f + fraction : stop;  // where the kept digits end
+    if (kept - 16 >= readable) {
         // The last 16 digits in one vector; the integer part and up to 3 leading fraction
         // digits in words.
         // A one-digit integer part and no head are the common case, and cheaper as they are.
         const int tail = std::min(fraction, 16), head = fraction - tail;
         w = integer == 1 ? uint64_t(*s - '0') : LeadingValue(Load8(s), integer);
         if (head > 0) w = w * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
-        w = w * PowersOfTen16[tail] + TrailingValue16(stop, tail);
+        w = w * PowersOfTen16[tail] + TrailingValue16(kept, tail);
     } else {
         // The fraction's digits lie in up to three words after the point.
         const int nb = std::min(fraction, 8), nc = std::clamp(fraction - 8, 0, 8), ne = std::max(fraction - 16, 0);
@@ -173,6 +177,7 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
         w = w * PowersOfTenInt[nc] + LeadingValue(Load8(f + 8), nc);
         w = w * PowersOfTenInt[ne] + LeadingValue(Load8(f + 16), ne);
     }
+    if (fraction < written && w < PowersOfTen16[14]) return nullptr;
     fractionDigits = fraction;
     return stop;
 #else
@@ -184,15 +189,16 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
 // w * 10^exponent (w below 10^19, the exponent within 22 of zero) rounded to a float, or false
 // when that needs the library: near a midpoint between two floats, or near the float range's
 // ends. The double w * 10^k carries three roundings (of w, of the power, of the product), so
-// it is within three units in its last place of the exact value; unless it lies within eight
-// such units of a midpoint, rounding it to float gives the correctly rounded float. (A
-// multiplication: a division would wait several times longer.)
+// it is within three units in its last place of the exact value, and within 93 when w has
+// dropped digits past the nineteenth; unless it lies within 128 such units of a midpoint,
+// rounding it to float gives the correctly rounded float. (A multiplication: a division
+// would wait several times longer.)
 inline bool RoundToFloat(uint64_t w, int64_t exponent, bool negative, float& value)
 {
     if (FLT_EVAL_METHOD != 0) return false;
     const double d = double(w) * PowersOfTen[exponent + 22];
     const uint64_t belowFloat = std::bit_cast<uint64_t>(d) & ((uint64_t(1) << 29) - 1);
-    const bool nearMidpoint = belowFloat - (uint64_t(1) << 28) + 8 < 16;
+    const bool nearMidpoint = belowFloat - (uint64_t(1) << 28) + 128 < 256;
     if (w != 0 && (d < 1e-37 || d > 1e38 || nearMidpoint)) return false;
     value = float(negative ? -d : d);
     return true;
@@ -220,6 +226,7 @@ inline std::from_chars_result DecimalToFloat(const char* first, const char* last
         if (RoundToFloat(w, -fractionDigits, negative, value)) return {stop, std::errc{}};
         return std::from_chars(first, last, value);
     }
+    w = 0;  // a refused plain reading may have begun it
     // Any other decimal: leading zeros, digits eight at a time, an exponent.
     const char* const mantissa = s;
     while (s < last && *s == '0') ++s;  // leading zeros are not significant

@@ -36,7 +36,11 @@ TEST(DecimalToFloat, EdgesOfEachShape)
         "1e22", "1e23", "1e-22", "1e-23", "3.4e38", "3.5e38", "1e-37", "1e-38", "1e-45", "1e-50", "0e999",
         "1e99999999999999999999", "1234567.5", "12345678.5", "1234567890123456789", "12345678901234567890",
         "18446744073709551616", "0.35444599999999998", "0.12345678901234567890", "0.1234567890123456789012",
-        "16777217", "16777216.5", "1.00000005960464477539", "1.0000000596046448", "1.00000011920928955078125"};
+        "16777217", "16777216.5", "1.00000005960464477539", "1.0000000596046448", "1.00000011920928955078125",
+        // Past 19 digits: dropped digits that decide nothing, a midpoint, too few digits kept, 31 and 32 characters.
+        "0.354445999999999981234", "-0.21984200000000000100", "1234567.1234567890123456789", "1.000000059604644775390625",
+        "1.000000059604644775390626", "0.000000000000000000012345", "0.0000000123456789012345678", "0.1234567890123456789012345678",
+        "0.12345678901234567890123456789", "1234567.12345678901234567890123"};
     for (const char* n : numbers) ExpectAsFromChars(n);
 }
 
@@ -56,6 +60,14 @@ TEST(DecimalToFloat, MidpointsBetweenFloatsAndTheirNeighbours)
             std::snprintf(text, sizeof text, "%.*f", digits % 12, midpoint);
             ExpectAsFromChars(text);
         }
+        // Twenty and more fraction digits, of which the reading keeps the first nineteen.
+        if (f > 1e-7f && f < 1e7f)
+            for (int places : {19, 20, 23, 26}) {
+                std::snprintf(text, sizeof text, "%.*f", places, midpoint);
+                ExpectAsFromChars(text);
+                std::snprintf(text, sizeof text, "%.*f", places, double(f));
+                ExpectAsFromChars(text);
+            }
     }
 }
 
