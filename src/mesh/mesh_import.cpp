@@ -84,13 +84,12 @@ void MakeRoom(std::vector<T>& v, int64_t expected)
     PrefaultForWriting(v.data(), size_t(expected) * sizeof(T));
 }
 
-// Appends N values: a constant-size copy, where an insert of a range calls memmove.
+// Appends N values one by one: push_back stays inline, where growing by resize calls out
+// and fills with zeros before the copy, and an insert of a range calls memmove.
 template <size_t N = 3, typename T>
 void Append(std::vector<T>& to, const T* values)
 {
-    const size_t at = to.size();
-    to.resize(at + N);
-    std::memcpy(&to[at], values, N * sizeof(T));
+    for (size_t k = 0; k < N; ++k) to.push_back(values[k]);
 }
 
 inline void Prefetch(const void* address)
