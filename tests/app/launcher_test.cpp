@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 int Hovered(const TLauncherMenu& m)
@@ -84,10 +86,7 @@ TEST(Launcher, ChoicesMapToTheDemoWindow)
         m.items[1].selected = c.res;
         m.items[2].selected = c.mode;
         const TWindowChoice w = LauncherChoice(m);
-        EXPECT_EQ(w.width, c.w);
-        EXPECT_EQ(w.height, c.h);
-        EXPECT_EQ(w.fullscreen, c.full);
-        EXPECT_EQ(w.x, c.x);
-        EXPECT_EQ(w.y, c.y);
+        EXPECT_EQ(std::tie(w.width, w.height, w.fullscreen, w.x, w.y), std::tie(c.w, c.h, c.full, c.x, c.y))
+            << "resolution " << c.res << ", mode " << c.mode;
     }
 }

@@ -8,35 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <filesystem>
 
 namespace {
 
 using namespace crt;
 using namespace crttest;
-using Triangle = std::array<uint32_t, 3>;
-
-// The face with its smallest vertex first, orientation kept.
-Triangle Canonical(uint32_t a, uint32_t b, uint32_t c)
-{
-    Triangle t{a, b, c};
-    std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
-    return t;
-}
-
-std::vector<Triangle> Sorted(const std::vector<uint32_t>& indices, const std::vector<uint32_t>* toInput = nullptr)
-{
-    std::vector<Triangle> faces;
-    for (size_t i = 0; i + 2 < indices.size(); i += 3) {
-        auto v = [&](size_t k) { return toInput ? (*toInput)[indices[i + k]] : indices[i + k]; };
-        faces.push_back(Canonical(v(0), v(1), v(2)));
-    }
-    std::sort(faces.begin(), faces.end());
-    return faces;
-}
-
 // Two tori side by side sharing no vertex, in two groups.
 TestMesh TwoTori()
 {
@@ -74,7 +51,7 @@ TEST(CrtSearch, SearchedWalkKeepsEveryFaceOnce)
         if (ends.empty())
             ends.push_back(uint32_t(m.indices.size() / 3));
         const ConnectivityCode code = EncodeConnectivity(m.V, m.indices, ends, true, true);
-        EXPECT_EQ(Sorted(code.indices, &code.order), Sorted(m.indices));
+        EXPECT_EQ(SortedFaces(code.indices, &code.order), SortedFaces(m.indices));
         // Faces stay in their group.
         for (size_t f = 0, g = 0; f < code.faceSource.size(); ++f) {
             while (f >= ends[g])
@@ -101,7 +78,7 @@ TEST(CrtSearch, ContainersOfMeshesWithHandlesDecodeToTheirTriangles)
             Decoded out;
             ASSERT_EQ(DecodeAll(enc.bytes, out), nullptr);
             ASSERT_EQ(out.result, int32_t(m.indices.size() / 3));
-            EXPECT_EQ(Sorted(out.indices, &enc.order), Sorted(m.indices));
+            EXPECT_EQ(SortedFaces(out.indices, &enc.order), SortedFaces(m.indices));
         }
 }
 

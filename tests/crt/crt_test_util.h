@@ -7,6 +7,7 @@
 #include "crt/writer/encoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -24,6 +25,27 @@ inline const char* Failure(const std::function<void()>& fn)
         return m;
     }
     return nullptr;
+}
+
+// A triangle with its first smallest corner first, orientation kept.
+inline std::array<uint32_t, 3> Canonical(uint32_t a, uint32_t b, uint32_t c)
+{
+    std::array<uint32_t, 3> t{a, b, c};
+    std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+    return t;
+}
+
+// The faces [first, last) of `indices`, their corners mapped through `toInput` when given, canonical and sorted.
+inline std::vector<std::array<uint32_t, 3>> SortedFaces(const std::vector<uint32_t>& indices,
+                                                        const std::vector<uint32_t>* toInput = nullptr,
+                                                        size_t first = 0, size_t last = SIZE_MAX)
+{
+    std::vector<std::array<uint32_t, 3>> faces;
+    const auto v = [&](size_t i) { return toInput ? (*toInput)[indices[i]] : indices[i]; };
+    for (size_t f = first; f < std::min(last, indices.size() / 3); ++f)
+        faces.push_back(Canonical(v(3 * f), v(3 * f + 1), v(3 * f + 2)));
+    std::sort(faces.begin(), faces.end());
+    return faces;
 }
 
 struct Decoded {

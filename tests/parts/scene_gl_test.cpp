@@ -121,11 +121,11 @@ TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
     glBindTexture(GL_TEXTURE_3D, clips->particles.curlTexture);
     glGetTexImage(GL_TEXTURE_3D, 0, GL_RGB, GL_FLOAT, curl.data());
     EXPECT_EQ(std::memcmp(curl.data(), volume.data(), kVolumeBytes), 0);
-    GLint wrap[3];
-    glGetTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, &wrap[0]);
-    glGetTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, &wrap[1]);
-    glGetTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, &wrap[2]);
-    EXPECT_TRUE(wrap[0] == GL_MIRRORED_REPEAT && wrap[1] == GL_MIRRORED_REPEAT && wrap[2] == GL_MIRRORED_REPEAT);
+    for (GLenum axis : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R}) {
+        GLint wrap = 0;
+        glGetTexParameteriv(GL_TEXTURE_3D, axis, &wrap);
+        EXPECT_EQ(wrap, GL_MIRRORED_REPEAT) << std::hex << axis;
+    }
 }
 
 TEST_F(SceneGL, StepsSeedMoveAndStayFiniteAndABackwardJumpReseeds)

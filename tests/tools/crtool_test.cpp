@@ -22,6 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
 struct Outcome {
     int status;
     std::string out, err;
@@ -31,13 +37,7 @@ Outcome Crtool(const std::string& dir, const std::string& args)
 {
     const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
     const int raw = std::system((std::string(CRTOOL_EXE) + " " + args + " > " + out + " 2> " + err).c_str());
-    const auto slurp = [](const std::string& p) {
-        std::ifstream f(p);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    };
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
 }
 
 // Triangles as the grid points of their corners, each rotated to start at its smallest corner.
@@ -211,8 +211,7 @@ TEST(Crtool, FailuresAreOneLineWithTheirStatus)
     Write(dir + "/text.obj", "hello\n");
     Write(dir + "/tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 1\nf 1 2 3\nf 2 4 3\n");
     ASSERT_EQ(Crtool(dir, "encode " + dir + "/tri.obj " + dir + "/tri.crt").status, 0);
-    std::ifstream whole(dir + "/tri.crt", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    const std::string bytes = ReadFile(dir + "/tri.crt");
     Write(dir + "/cut.crt", bytes.substr(0, bytes.size() - 5));
     struct Case {
         std::string args, says;
