@@ -161,6 +161,7 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
     if (integer > 7 || integer + written == 0) return nullptr;
     const char* const f = s + integer + 1;
     const char* const kept = point ? f + fraction : stop;  // where the kept digits end
+    uint64_t value;  // w and fractionDigits stay as they were for a refused number
     if (kept - 16 >= readable) {
         // The last 16 digits in one vector; the integer part and up to 3 leading fraction
         // digits in words.
@@ -168,18 +169,19 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
         // even when empty: lengths on both sides of 16 fraction digits come mixed in a file,
         // and a branch on them is mispredicted half the time.
         const int tail = std::min(fraction, 16), head = fraction - tail;
-        w = integer == 1 ? uint64_t(*s - '0') : LeadingValue(Load8(s), integer);
-        w = w * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
-        w = w * PowersOfTen16[tail] + TrailingValue16(kept, tail);
+        value = integer == 1 ? uint64_t(*s - '0') : LeadingValue(Load8(s), integer);
+        value = value * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
+        value = value * PowersOfTen16[tail] + TrailingValue16(kept, tail);
     } else {
         // The fraction's digits lie in up to three words after the point.
         const int nb = std::min(fraction, 8), nc = std::clamp(fraction - 8, 0, 8), ne = std::max(fraction - 16, 0);
-        w = LeadingValue(Load8(s), integer);
-        w = w * PowersOfTenInt[nb] + LeadingValue(Load8(f), nb);
-        w = w * PowersOfTenInt[nc] + LeadingValue(Load8(f + 8), nc);
-        w = w * PowersOfTenInt[ne] + LeadingValue(Load8(f + 16), ne);
+        value = LeadingValue(Load8(s), integer);
+        value = value * PowersOfTenInt[nb] + LeadingValue(Load8(f), nb);
+        value = value * PowersOfTenInt[nc] + LeadingValue(Load8(f + 8), nc);
+        value = value * PowersOfTenInt[ne] + LeadingValue(Load8(f + 16), ne);
     }
-    if (fraction < written && w < PowersOfTen16[14]) return nullptr;
+    if (fraction < written && value < PowersOfTen16[14]) return nullptr;
+    w = value;
     fractionDigits = fraction;
     return stop;
 #else
@@ -228,7 +230,6 @@ inline std::from_chars_result DecimalToFloat(const char* first, const char* last
         if (RoundToFloat(w, -fractionDigits, negative, value)) return {stop, std::errc{}};
         return std::from_chars(first, last, value);
     }
-    w = 0;  // a refused plain reading may have begun it
     // Any other decimal: leading zeros, digits eight at a time, an exponent.
     const char* const mantissa = s;
     while (s < last && *s == '0') ++s;  // leading zeros are not significant
