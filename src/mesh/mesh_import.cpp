@@ -262,8 +262,9 @@ private:
         int64_t indices[3];
         const char* const lineEnd = PlainTriangle(c.p, c.end, indices);
         if (!lineEnd) return false;
+        // Indices are unsigned here: one comparison refuses 0 and those past the last "v" line.
         for (const int64_t index : indices)
-            if (index == 0 || index > n_.positions) return false;
+            if (uint64_t(index - 1) >= uint64_t(n_.positions)) return false;
         EmitTriangle(mesh_, plain_, indices);
         c.p = lineEnd;
         return true;
