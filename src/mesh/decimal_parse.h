@@ -185,7 +185,7 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
     fractionDigits = fraction;
     return stop;
 #else
-    (void)s, (void)last, (void)w, (void)fractionDigits;
+    (void)readable, (void)s, (void)last, (void)w, (void)fractionDigits;
     return nullptr;
 #endif
 }
