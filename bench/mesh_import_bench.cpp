@@ -21,6 +21,13 @@ protected:
     int overflow(int c) override { return c; }
 };
 
+// Standard output swallowed for as long as it lives.
+struct QuietOutput {
+    NullBuffer null;
+    std::streambuf* const previous = std::cout.rdbuf(&null);
+    ~QuietOutput() { std::cout.rdbuf(previous); }
+};
+
 void SetRates(benchmark::State& state, int64_t vertices)
 {
     state.counters["vertices/s"] = benchmark::Counter(double(vertices), benchmark::Counter::kIsRate);
@@ -30,22 +37,22 @@ void SetRates(benchmark::State& state, int64_t vertices)
 // Imports armadillo.obj once an iteration, into the same record or a new one each time.
 void Import(benchmark::State& state, bool freshRecord)
 {
-    NullBuffer null;
-    std::streambuf* const previous = std::cout.rdbuf(&null);
     TMesh kept;
     int64_t vertices = 0, triangles = 0;
-    for (auto _ : state) {
-        TMesh fresh;
-        TMesh& mesh = freshRecord ? fresh : kept;
-        if (!mesh.Import(BenchMeshPath().c_str())) {
-            state.SkipWithError("the mesh cannot be opened");
-            break;
+    {
+        const QuietOutput quiet;
+        for (auto _ : state) {
+            TMesh fresh;
+            TMesh& mesh = freshRecord ? fresh : kept;
+            if (!mesh.Import(BenchMeshPath().c_str())) {
+                state.SkipWithError("the mesh cannot be opened");
+                break;
+            }
+            vertices += mesh.positionCount;
+            triangles = mesh.triangleCount;
+            benchmark::DoNotOptimize(mesh.indices.data());
         }
-        vertices += mesh.positionCount;
-        triangles = mesh.triangleCount;
-        benchmark::DoNotOptimize(mesh.indices.data());
     }
-    std::cout.rdbuf(previous);
     SetRates(state, vertices);
     state.counters["triangles"] = double(triangles);
 }
@@ -59,12 +66,8 @@ void MeshImportFreshRecord(benchmark::State& state) { Import(state, true); }
 // The normals an import generates for a file without any, alone: their share of MeshImport.
 void GenerateMeshNormals(benchmark::State& state)
 {
-    NullBuffer null;
-    std::streambuf* const previous = std::cout.rdbuf(&null);
     TMesh mesh;
-    const bool imported = mesh.Import(BenchMeshPath().c_str());
-    std::cout.rdbuf(previous);
-    if (!imported) {
+    if (const QuietOutput quiet; !mesh.Import(BenchMeshPath().c_str())) {
         state.SkipWithError("the mesh cannot be opened");
         return;
     }

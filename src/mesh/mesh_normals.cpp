@@ -37,7 +37,7 @@ inline __m128 Load4(const float* p) { return _mm_loadu_ps(p); }
 // Adds n's first three lanes to the normal at p and writes back the float after it as it was.
 inline void AddToNormal(float* p, __m128 n)
 {
-    const __m128 old = _mm_loadu_ps(p);
+    const __m128 old = Load4(p);
     const __m128 sum = _mm_add_ps(old, n);
     const __m128 high = _mm_shuffle_ps(sum, old, _MM_SHUFFLE(3, 3, 2, 2));  // sum2 sum2 old3 old3
     _mm_storeu_ps(p, _mm_shuffle_ps(sum, high, _MM_SHUFFLE(2, 0, 1, 0)));
