@@ -139,9 +139,10 @@ inline uint32_t DigitsAndOne(const char* s, char other, uint32_t& others)
 // Its extent is found from one look at 32 characters, since each number's end is where the
 // next one's reading starts: a scan in steps would put every step on that path. It needs 33
 // readable bytes. Returns the number's end, with w and the count of fraction digits, or
-// nullptr when the number is not such a one. Past 19 digits (printed doubles often carry 20),
-// the rest are dropped when the 19 kept make w at least 10^14: that changes w by less than a
-// part in 10^14, under 90 units in the last place of the double that RoundToFloat forms.
+// nullptr when the number is not such a one. Past 16 digits (printed doubles often carry 17
+// to 20), the rest are dropped when the 16 kept make w at least 10^12: that changes w by less
+// than a part in 10^12, under 9008 units in the last place of the double that RoundToFloat
+// forms, and leaves all kept fraction digits to one vector.
 HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, const char* s, const char* last, uint64_t& w, int& fractionDigits)
 {
 #if defined(__SSE2__)
@@ -157,30 +158,27 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
     const bool point = pointsIn != 0;
     const int integer = point ? std::countr_zero(pointsIn) : length;
     const int written = point ? length - integer - 1 : 0;
-    const int fraction = std::min(written, 19 - integer);  // the fraction digits kept
+    const int fraction = std::min(written, 16 - integer);  // the fraction digits kept
     if (integer > 7 || integer + written == 0) return nullptr;
     const char* const f = s + integer + 1;
     const char* const kept = point ? f + fraction : stop;  // where the kept digits end
     uint64_t value;  // w and fractionDigits stay as they were for a refused number
     if (kept - 16 >= readable) {
-        // The last 16 digits in one vector; the integer part and up to 3 leading fraction
-        // digits in words.
-        // A one-digit integer part is the common case, and cheaper as it is. The head is read
-        // even when empty: lengths on both sides of 16 fraction digits come mixed in a file,
-        // and a branch on them is mispredicted half the time.
-        const int tail = std::min(fraction, 16), head = fraction - tail;
+        // The kept fraction digits in one vector, the integer part in a word. A one-digit
+        // integer part is the common case, and cheaper as it is.
         value = integer == 1 ? uint64_t(*s - '0') : LeadingValue(Load8(s), integer);
-        value = value * PowersOfTenInt[head] + LeadingValue(Load8(f), head);
-        value = value * PowersOfTen16[tail] + TrailingValue16(kept, tail);
+        value = value * PowersOfTen16[fraction] + TrailingValue16(kept, fraction);
     } else {
-        // The fraction's digits lie in up to three words after the point.
-        const int nb = std::min(fraction, 8), nc = std::clamp(fraction - 8, 0, 8), ne = std::max(fraction - 16, 0);
+        // The fraction's digits lie in up to two words after the point.
+        const int nb = std::min(fraction, 8), nc = std::max(fraction - 8, 0);
         value = LeadingValue(Load8(s), integer);
         value = value * PowersOfTenInt[nb] + LeadingValue(Load8(f), nb);
         value = value * PowersOfTenInt[nc] + LeadingValue(Load8(f + 8), nc);
-        value = value * PowersOfTenInt[ne] + LeadingValue(Load8(f + 16), ne);
     }
-    if (fraction < written && value < PowersOfTen16[14]) return nullptr;
+    // The least w allowed, 0 when no digit was dropped: one test, since whether digits were
+    // dropped varies from number to number and a branch on it would often be mispredicted.
+    const uint64_t least = PowersOfTen16[12] & (uint64_t(0) - uint64_t(fraction < written));
+    if (value < least) return nullptr;
     w = value;
     fractionDigits = fraction;
     return stop;
@@ -193,16 +191,17 @@ HOLLOWMERE_ALWAYS_INLINE inline const char* PlainDecimal(const char* readable, c
 // w * 10^exponent (w below 10^19, the exponent within 22 of zero) rounded to a float, or false
 // when that needs the library: near a midpoint between two floats, or near the float range's
 // ends. The double w * 10^k carries three roundings (of w, of the power, of the product), so
-// it is within three units in its last place of the exact value, and within 93 when w has
-// dropped digits past the nineteenth; unless it lies within 128 such units of a midpoint,
-// rounding it to float gives the correctly rounded float. (A multiplication: a division
-// would wait several times longer.)
+// it is within three units in its last place of the exact value, and within 9011 when w
+// has dropped digits past the sixteenth; unless it lies within 2^14 such units of a
+// midpoint, rounding it to float gives the correctly rounded float. That refuses about one
+// number in 16000; the float's 24 bits leave 29 of the double's below them. (A
+// multiplication: a division would wait several times longer.)
 inline bool RoundToFloat(uint64_t w, int64_t exponent, bool negative, float& value)
 {
     if (FLT_EVAL_METHOD != 0) return false;
     const double d = double(w) * PowersOfTen[exponent + 22];
     const uint64_t belowFloat = std::bit_cast<uint64_t>(d) & ((uint64_t(1) << 29) - 1);
-    const bool nearMidpoint = belowFloat - (uint64_t(1) << 28) + 128 < 256;
+    const bool nearMidpoint = belowFloat - (uint64_t(1) << 28) + (uint64_t(1) << 14) < (uint64_t(1) << 15);
     if (w != 0 && (d < 1e-37 || d > 1e38 || nearMidpoint)) return false;
     // The sign by a multiplication: it is as often one as the other, and a branch on it
     // would be mispredicted about every second number.

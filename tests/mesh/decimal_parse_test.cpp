@@ -37,7 +37,10 @@ TEST(DecimalToFloat, EdgesOfEachShape)
         "1e99999999999999999999", "1234567.5", "12345678.5", "1234567890123456789", "12345678901234567890",
         "18446744073709551616", "0.35444599999999998", "0.12345678901234567890", "0.1234567890123456789012",
         "16777217", "16777216.5", "1.00000005960464477539", "1.0000000596046448", "1.00000011920928955078125",
-        // Past 19 digits: dropped digits that decide nothing, a midpoint, too few digits kept, 31 and 32 characters.
+        // Past 16 digits: exactly 16 and one more, the least and the greatest value kept, and
+        // below it; past 19: dropped digits that decide nothing, a midpoint, too few digits
+        // kept, 31 and 32 characters.
+        "1234567.123456789", "1234567.1234567891", "0.0010000000000000009", "0.0009999999999999999", "0.00012345678901234567",
         "0.354445999999999981234", "-0.21984200000000000100", "1234567.1234567890123456789", "1.000000059604644775390625",
         "1.000000059604644775390626", "0.000000000000000000012345", "0.0000000123456789012345678", "0.1234567890123456789012345678",
         "0.12345678901234567890123456789", "1234567.12345678901234567890123"};
@@ -60,7 +63,7 @@ TEST(DecimalToFloat, MidpointsBetweenFloatsAndTheirNeighbours)
             std::snprintf(text, sizeof text, "%.*f", digits % 12, midpoint);
             ExpectAsFromChars(text);
         }
-        // Twenty and more fraction digits, of which the reading keeps the first nineteen.
+        // Twenty and more fraction digits, of which the reading keeps the first sixteen.
         if (f > 1e-7f && f < 1e7f)
             for (int places : {19, 20, 23, 26}) {
                 std::snprintf(text, sizeof text, "%.*f", places, midpoint);
