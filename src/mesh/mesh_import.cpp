@@ -57,8 +57,12 @@ uint32_t FindOrAddInChain(TMesh& mesh, CornerForm form, const ObjCorner& corner)
     const auto index = int32_t(mesh.vertices.size());
     *link = index;  // before next grows: link may point into it
     mesh.vertexMap.next.push_back(-1);
-    std::memcpy(v.position, &mesh.positions[size_t(corner.position) * 3], sizeof v.position);
-    std::memcpy(v.colour, &mesh.colours[size_t(corner.position) * 3], sizeof v.colour);
+    const size_t at = size_t(corner.position) * 3;
+    std::memcpy(v.position, &mesh.positions[at], sizeof v.position);
+    if (at < mesh.colours.size())
+        std::memcpy(v.colour, &mesh.colours[at], sizeof v.colour);
+    else
+        v.colour[0] = v.colour[1] = v.colour[2] = 1;
     mesh.vertices.push_back(v);
     return uint32_t(index);
 }
@@ -107,7 +111,7 @@ void PrefetchLine(const TMesh& mesh, const PlainVertices& plain, int64_t line)
 {
     Prefetch(&plain.last[size_t(line)]);
     Prefetch(&mesh.positions[size_t(line) * 3]);
-    Prefetch(&mesh.colours[size_t(line) * 3]);
+    if (!mesh.colours.empty()) Prefetch(&mesh.colours[size_t(line) * 3]);
 }
 
 // Fan triangulation: (c0, c1, c2), (c0, c2, c3), ... Each corner is looked up once, in
@@ -126,14 +130,21 @@ void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
     }
 }
 
-// A triangle of plain corners, indices as written (1-based, checked): EmitFace without the
-// corners' record.
-void EmitTriangle(TMesh& mesh, PlainVertices& plain, const int64_t (&indices)[3])
+// Plain triangles are stored with their position lines (0-based) as indices, and turned into
+// vertex indices here, in corner order, for all of them from `from` on. Apart from the reading
+// of the lines, the look-ups of one corner after another are independent, and looking ahead
+// lets the cache misses of many overlap.
+void ResolvePlainCorners(TMesh& mesh, PlainVertices& plain, size_t from)
 {
-    for (const int64_t index : indices) PrefetchLine(mesh, plain, index - 1);
-    uint32_t triangle[3];
-    for (int k = 0; k < 3; ++k) triangle[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {indices[k] - 1, 0, 0});
-    Append(mesh.indices, triangle);
+    constexpr size_t Ahead = 16;
+    const size_t n = mesh.indices.size();
+    for (size_t k = from; k < n; ++k) {
+        if (k + Ahead < n) {
+            PrefetchLine(mesh, plain, mesh.indices[k + Ahead]);
+            Prefetch(&mesh.vertexMap.first[mesh.indices[k + Ahead]]);
+        }
+        mesh.indices[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {mesh.indices[k], 0, 0});
+    }
 }
 
 class Reader {
@@ -158,6 +169,7 @@ public:
             c.SkipLine();
             ++line_;
         }
+        ResolvePlain();
         return true;
     }
 
@@ -214,6 +226,7 @@ private:
         }
         if (keyword[0] == 'o') {
             // The object's name is read with the rest of its line and not kept.
+            ResolvePlain();
             mesh_.objectStarts.push_back(int32_t(n_.triangles));
             ++mesh_.objectIndex;
             plain_.objectStart = int32_t(mesh_.vertices.size());
@@ -227,12 +240,16 @@ private:
         // What the line does not give: a position of 0 and a white colour.
         float numbers[6] = {0, 0, 0, 1, 1, 1};
         float xyz[3];
+        bool colour = false;
         if (const char* lineEnd = PlainVertex(c.begin, c.p, c.end, xyz))
             c.p = lineEnd, std::copy(xyz, xyz + 3, numbers);
         else
-            ReadFloats(c, numbers, 6);
+            colour = ReadFloats(c, numbers, 6) > 3;
         Append(mesh_.positions, numbers);
-        Append(mesh_.colours, numbers + 3);
+        // Colours are stored from the first line that gives one on, the lines before it
+        // white: most files give none, and are spared writing and reading them.
+        if (colour && !coloured_) mesh_.colours.resize(size_t(n_.positions) * 3, 1.0f), coloured_ = true;
+        if (coloured_) Append(mesh_.colours, numbers + 3);
         mesh_.vertexMap.first.push_back(-1);
         plain_.last.push_back(-1);
         return ++n_.positions <= Limit;
@@ -250,13 +267,16 @@ private:
             Report("face skipped: " + why_);
             return true;
         }
+        ResolvePlain();  // vertices are made in the order of the corners
         EmitFace(mesh_, plain_, face_);
+        resolved_ = mesh_.indices.size();
         n_.triangles += int64_t(face_.corners.size()) - 2;
         return n_.triangles <= Limit;
     }
 
     // A triangle in the plain shape whose indices are all within the "v" lines read so far,
-    // made at once; anything else goes to the general reading, which also tells what is wrong.
+    // stored with its position lines until they are resolved; anything else goes to the
+    // general reading, which also tells what is wrong.
     bool PlainFace(ObjCursor& c)
     {
         int64_t indices[3];
@@ -265,9 +285,16 @@ private:
         // Indices are unsigned here: one comparison refuses 0 and those past the last "v" line.
         for (const int64_t index : indices)
             if (uint64_t(index - 1) >= uint64_t(n_.positions)) return false;
-        EmitTriangle(mesh_, plain_, indices);
+        for (const int64_t index : indices) mesh_.indices.push_back(uint32_t(index - 1));
         c.p = lineEnd;
         return true;
+    }
+
+    // Vertex indices for the plain triangles stored since the last call.
+    void ResolvePlain()
+    {
+        ResolvePlainCorners(mesh_, plain_, resolved_);
+        resolved_ = mesh_.indices.size();
     }
 
     // Messages wait until the end: a file rejected as too large prints none of them.
@@ -282,6 +309,8 @@ private:
     ObjCounts n_;
     ObjFace face_;
     PlainVertices plain_;
+    bool coloured_ = false;  // a "v" line has given a colour
+    size_t resolved_ = 0;    // indices before this are vertex indices, those after position lines
     std::string why_;
     std::string reports_;
     int reported_ = 0;
@@ -322,6 +351,7 @@ bool TMesh::Import(const char* path)
         return false;
     }
     loaded = true;
+    colours.resize(positions.size(), 1.0f);  // white for the lines before the first colour, or all
     const ObjCounts& counts = reader.Read();
     positionCount = int32_t(counts.positions);
     texcoordCount = int32_t(counts.texcoords);

@@ -152,6 +152,13 @@ TEST_F(MeshFile, ObjectsColoursNormalsAndUnreadableFiles)
     const MeshVertex& first = mesh.vertices[0];
     EXPECT_TRUE(first.texcoord[0] == 0.25f && first.texcoord[1] == 0.75f && first.colour[2] == 0.3f);
     for (const MeshVertex& v : mesh.vertices) EXPECT_TRUE(v.normal[0] == 0 && v.normal[1] == 0 && v.normal[2] == 0);
+    // A first colour after plain lines and a face over them: the lines before it, and their
+    // vertices, are white.
+    ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\nv 0 0 1 0.5 0.25 0.125\nv 1 1 1\nf 1 4 5\n"));
+    EXPECT_EQ(mesh.colours, (std::vector<float>{1, 1, 1, 1, 1, 1, 1, 1, 1, 0.5f, 0.25f, 0.125f, 1, 1, 1}));
+    ASSERT_EQ(mesh.vertices.size(), 5u);
+    const float colours[5][3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {0.5f, 0.25f, 0.125f}, {1, 1, 1}};
+    for (size_t k = 0; k < 5; ++k) EXPECT_EQ(std::memcmp(mesh.vertices[k].colour, colours[k], 12), 0) << k;
     std::string many = Triangle;  // more than eight normals per position line: all are kept
     for (int k = 1; k <= 30; ++k) many += "vn 0 0 " + std::to_string(k) + "\n";
     ASSERT_TRUE(Import(mesh, many + "f 1//30 2//29 3//-3\n"));
