@@ -130,21 +130,14 @@ void EmitFace(TMesh& mesh, PlainVertices& plain, const ObjFace& face)
     }
 }
 
-// Plain triangles are stored with their position lines (0-based) as indices, and turned into
-// vertex indices here, in corner order, for all of them from `from` on. Apart from the reading
-// of the lines, the look-ups of one corner after another are independent, and looking ahead
-// lets the cache misses of many overlap.
-void ResolvePlainCorners(TMesh& mesh, PlainVertices& plain, size_t from)
+// A triangle of plain corners, indices as written (1-based, checked): EmitFace without the
+// corners' record.
+void EmitTriangle(TMesh& mesh, PlainVertices& plain, const int64_t (&indices)[3])
 {
-    constexpr size_t Ahead = 16;
-    const size_t n = mesh.indices.size();
-    for (size_t k = from; k < n; ++k) {
-        if (k + Ahead < n) {
-            PrefetchLine(mesh, plain, mesh.indices[k + Ahead]);
-            Prefetch(&mesh.vertexMap.first[mesh.indices[k + Ahead]]);
-        }
-        mesh.indices[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {mesh.indices[k], 0, 0});
-    }
+    for (const int64_t index : indices) PrefetchLine(mesh, plain, index - 1);
+    uint32_t triangle[3];
+    for (int k = 0; k < 3; ++k) triangle[k] = FindOrAddVertex(mesh, plain, CornerForm::Position, {indices[k] - 1, 0, 0});
+    Append(mesh.indices, triangle);
 }
 
 class Reader {
@@ -169,7 +162,6 @@ public:
             c.SkipLine();
             ++line_;
         }
-        ResolvePlain();
         return true;
     }
 
@@ -226,7 +218,6 @@ private:
         }
         if (keyword[0] == 'o') {
             // The object's name is read with the rest of its line and not kept.
-            ResolvePlain();
             mesh_.objectStarts.push_back(int32_t(n_.triangles));
             ++mesh_.objectIndex;
             plain_.objectStart = int32_t(mesh_.vertices.size());
@@ -267,16 +258,13 @@ private:
             Report("face skipped: " + why_);
             return true;
         }
-        ResolvePlain();  // vertices are made in the order of the corners
         EmitFace(mesh_, plain_, face_);
-        resolved_ = mesh_.indices.size();
         n_.triangles += int64_t(face_.corners.size()) - 2;
         return n_.triangles <= Limit;
     }
 
     // A triangle in the plain shape whose indices are all within the "v" lines read so far,
-    // stored with its position lines until they are resolved; anything else goes to the
-    // general reading, which also tells what is wrong.
+    // made at once; anything else goes to the general reading, which also tells what is wrong.
     bool PlainFace(ObjCursor& c)
     {
         int64_t indices[3];
@@ -285,16 +273,9 @@ private:
         // Indices are unsigned here: one comparison refuses 0 and those past the last "v" line.
         for (const int64_t index : indices)
             if (uint64_t(index - 1) >= uint64_t(n_.positions)) return false;
-        for (const int64_t index : indices) mesh_.indices.push_back(uint32_t(index - 1));
+        EmitTriangle(mesh_, plain_, indices);
         c.p = lineEnd;
         return true;
-    }
-
-    // Vertex indices for the plain triangles stored since the last call.
-    void ResolvePlain()
-    {
-        ResolvePlainCorners(mesh_, plain_, resolved_);
-        resolved_ = mesh_.indices.size();
     }
 
     // Messages wait until the end: a file rejected as too large prints none of them.
@@ -310,7 +291,6 @@ private:
     ObjFace face_;
     PlainVertices plain_;
     bool coloured_ = false;  // a "v" line has given a colour
-    size_t resolved_ = 0;    // indices before this are vertex indices, those after position lines
     std::string why_;
     std::string reports_;
     int reported_ = 0;
