@@ -14,21 +14,16 @@ public:
 
     std::vector<uint8_t> encode(const BenchMesh& m, bool normals) override
     {
-        // The writer's options that suit the mesh best: the smaller of the two position strategies.
-        std::vector<uint8_t> best;
-        for (int strategy : {int(crt::STRATEGY_PARALLELOGRAM), crt::STRATEGY_PARALLELOGRAM | crt::STRATEGY_SHARED_LENGTHS}) {
-            crt::MeshInput in;
-            in.vertexCount = m.V;
-            in.indices = m.indices;
-            in.attributes = {{"position", crt::CODEC_GENERIC, m.step, 3, crt::FLOAT, strategy, m.positions.data()}};
-            if (normals)
-                in.attributes.push_back({"normal", crt::CODEC_NORMAL, 511, 3, crt::FLOAT, 0, m.normals.data(),
-                                         estimated_ ? crt::ESTIMATE_BORDER : crt::DIFF});
-            std::vector<uint8_t> bytes = crt::EncodeMesh(in).bytes;
-            if (best.empty() || bytes.size() < best.size())
-                best = std::move(bytes);
-        }
-        return best;
+        // The writer's choices that suit the mesh best, as the command-line tool makes them.
+        crt::MeshInput in;
+        in.vertexCount = m.V;
+        in.indices = m.indices;
+        in.attributes = {{"position", crt::CODEC_GENERIC, m.step, 3, crt::FLOAT, crt::STRATEGY_PARALLELOGRAM,
+                          m.positions.data()}};
+        if (normals)
+            in.attributes.push_back({"normal", crt::CODEC_NORMAL, 511, 3, crt::FLOAT, 0, m.normals.data(),
+                                     estimated_ ? crt::ESTIMATE_BORDER : crt::DIFF});
+        return crt::EncodeSmallest(std::move(in)).bytes;
     }
 
     uint32_t decode(const std::vector<uint8_t>& bytes, const BenchMesh&, DecodeTarget& out) override

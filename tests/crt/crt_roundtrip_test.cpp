@@ -227,3 +227,32 @@ TEST(CrtRoundTrip, EveryRealMeshAcrossOptions)
     std::set<uint8_t> codes;
     RoundTripAcrossOptions(meshes, codes);
 }
+
+TEST(CrtRoundTrip, SmallestContainerAmongTheWritersChoices)
+{
+    // Two triangles favour raw arrays; a larger torus favours the Tunstall blocks. Either way the
+    // pick is the smallest of the four encodings and decodes to the same triangles, and the
+    // normal attribute's strategy is left as given.
+    const TestMesh two{.name = "", .V = 4, .indices = {0, 1, 2, 1, 3, 2}, .positions = {0, 0, 0, 1, 0, 0, 1, 1, 1, 2, 1, 0}};
+    const std::vector<float> normals(3 * 40 * 30, 0.5f);
+    for (const auto& [m, entropy] : {std::pair{two, ENTROPY_NONE}, {Sheet("torus", 40, 30, true), ENTROPY_TUNSTALL}}) {
+        MeshInput in{m.V, m.indices, {}, {},
+                     {{"normal", CODEC_NORMAL, kNormalUnit, 3, FLOAT, STRATEGY_PARALLELOGRAM, normals.data(), DIFF},
+                      {"position", CODEC_GENERIC, PositionStep(m), 3, FLOAT, STRATEGY_PARALLELOGRAM, m.positions.data()}}};
+        size_t least = SIZE_MAX;
+        for (int e : {int(ENTROPY_NONE), int(ENTROPY_TUNSTALL)})
+            for (int s : {int(STRATEGY_PARALLELOGRAM), STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS}) {
+                in.attributes[1].strategy = s;
+                least = std::min(least, EncodeMesh(in, {e}).bytes.size());
+            }
+        const EncodedMesh best = EncodeSmallest(in, {ENTROPY_NONE - 1});
+        EXPECT_EQ(best.bytes.size(), least) << m.V;
+        ASSERT_GT(best.bytes.size(), 8u);
+        EXPECT_EQ(best.bytes[8], entropy) << m.V;
+        // The normal descriptor (name, codec, step, components, format) ends with its strategy byte.
+        EXPECT_EQ(best.bytes[17 + 9 + 4 + 4 + 1 + 1], STRATEGY_PARALLELOGRAM) << m.V;
+        Decoded d;
+        ASSERT_EQ(DecodeAll(best.bytes, d), nullptr);
+        EXPECT_EQ(SortedFaces(m.indices), SortedFaces(d.indices, &best.order)) << m.V;
+    }
+}

@@ -96,36 +96,31 @@ int Encode(const Options& o)
                                      : std::max(extent, 1e-30f) / float(std::ldexp(1.0, int(bits)) - 1);
     std::vector<float> normalValues = normals == "none" ? std::vector<float>{} : m.normals.empty() ? FaceNormals(m) : m.normals;
 
-    // The smallest of the writer's choices that keep the same values: entropy coding or raw arrays,
-    // and one bit-length array per component or one for all.
+    crt::MeshInput mesh;
+    mesh.vertexCount = m.vertexCount();
+    mesh.indices = m.indices;
+    for (size_t g = 0; g < m.groupEnds.size(); ++g)
+        mesh.groups.push_back({m.groupEnds[g], {}});
+    mesh.attributes.push_back({"position", crt::CODEC_GENERIC, step, 3, crt::FLOAT, crt::STRATEGY_PARALLELOGRAM,
+                               m.positions.data()});
+    if (!normalValues.empty())
+        mesh.attributes.push_back({"normal", crt::CODEC_NORMAL, float(std::ldexp(1.0, int(normalBits) - 1) - 1), 3,
+                                   crt::FLOAT, 0, normalValues.data(),
+                                   normals == "estimated" ? crt::ESTIMATE_BORDER : crt::DIFF});
+    if (colors) {
+        const int s = int(colorStep);
+        mesh.attributes.push_back({"color", crt::CODEC_COLOR, 1, m.colorChannels, crt::FLOAT,
+                                   crt::STRATEGY_PARALLELOGRAM, m.colors.data(), crt::DIFF, {s, s, s, s}});
+    }
+    if (uvs)
+        mesh.attributes.push_back({"uv", crt::CODEC_GENERIC, float(uvStep), 2, crt::FLOAT, crt::STRATEGY_PARALLELOGRAM,
+                                   m.uvs.data()});
     std::vector<uint8_t> best;
-    for (int entropy : {int(crt::ENTROPY_TUNSTALL), int(crt::ENTROPY_NONE)})
-        for (int strategy : {int(crt::STRATEGY_PARALLELOGRAM), crt::STRATEGY_PARALLELOGRAM | crt::STRATEGY_SHARED_LENGTHS}) {
-            crt::MeshInput mesh;
-            mesh.vertexCount = m.vertexCount();
-            mesh.indices = m.indices;
-            for (size_t g = 0; g < m.groupEnds.size(); ++g)
-                mesh.groups.push_back({m.groupEnds[g], {}});
-            mesh.attributes.push_back({"position", crt::CODEC_GENERIC, step, 3, crt::FLOAT, strategy, m.positions.data()});
-            if (!normalValues.empty())
-                mesh.attributes.push_back({"normal", crt::CODEC_NORMAL, float(std::ldexp(1.0, int(normalBits) - 1) - 1), 3,
-                                           crt::FLOAT, 0, normalValues.data(),
-                                           normals == "estimated" ? crt::ESTIMATE_BORDER : crt::DIFF});
-            if (colors) {
-                const int s = int(colorStep);
-                mesh.attributes.push_back({"color", crt::CODEC_COLOR, 1, m.colorChannels, crt::FLOAT,
-                                           crt::STRATEGY_PARALLELOGRAM, m.colors.data(), crt::DIFF, {s, s, s, s}});
-            }
-            if (uvs)
-                mesh.attributes.push_back({"uv", crt::CODEC_GENERIC, float(uvStep), 2, crt::FLOAT, strategy, m.uvs.data()});
-            try {
-                std::vector<uint8_t> bytes = crt::EncodeMesh(mesh, {entropy, true}).bytes;
-                if (best.empty() || bytes.size() < best.size())
-                    best = std::move(bytes);
-            } catch (const char* message) {
-                Fail(kBadInput, in + ": " + message);
-            }
-        }
+    try {
+        best = crt::EncodeSmallest(std::move(mesh)).bytes;
+    } catch (const char* message) {
+        Fail(kBadInput, in + ": " + message);
+    }
     WriteBytes(out, best.data(), best.size());
     const size_t F = m.indices.size() / 3;
     std::printf("%s: %u vertices, %zu triangles, %zu bytes (%.3f per triangle), position step %g\n", out.c_str(),

@@ -81,6 +81,22 @@ EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
     return best;
 }
 
+EncodedMesh EncodeSmallest(MeshInput mesh, EncodeOptions options)
+{
+    EncodedMesh best;
+    for (int entropy : {int(ENTROPY_TUNSTALL), int(ENTROPY_NONE)})
+        for (int shared : {0, int(STRATEGY_SHARED_LENGTHS)}) {
+            for (AttributeInput& a : mesh.attributes)
+                if (a.codec != CODEC_NORMAL && a.codec != CODEC_COLOR)
+                    a.strategy = (a.strategy & ~STRATEGY_SHARED_LENGTHS) | shared;
+            options.entropy = entropy;
+            EncodedMesh e = EncodeMesh(mesh, options);
+            if (best.bytes.empty() || e.bytes.size() < best.bytes.size())
+                best = std::move(e);
+        }
+    return best;
+}
+
 namespace {
 
 EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const std::vector<uint32_t>& groupEnds,

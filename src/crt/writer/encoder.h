@@ -52,4 +52,10 @@ struct EncodedMesh {
 // Throws a `const char*` message for input it cannot store.
 EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options = {});
 
+// The smallest container among the writer's choices that store the same values: raw or
+// entropy-coded arrays (options.entropy is ignored), and on generic attributes one bit-length
+// array per component or one for all (their STRATEGY_SHARED_LENGTHS bit is ignored). Raw arrays
+// win on meshes of a few triangles, where a Tunstall block's pairs cost more than they save.
+EncodedMesh EncodeSmallest(MeshInput mesh, EncodeOptions options = {});
+
 } // namespace crt
