@@ -245,7 +245,7 @@ TEST(CrtRoundTrip, SmallestContainerAmongTheWritersChoices)
                 in.attributes[1].strategy = s;
                 least = std::min(least, EncodeMesh(in, {e}).bytes.size());
             }
-        const EncodedMesh best = EncodeSmallest(in, {ENTROPY_NONE - 1});
+        const EncodedMesh best = EncodeSmallest(in, {ENTROPY_NONE - 1}); // an entropy kind it must not use
         EXPECT_EQ(best.bytes.size(), least) << m.V;
         ASSERT_GT(best.bytes.size(), 8u);
         EXPECT_EQ(best.bytes[8], entropy) << m.V;

@@ -37,11 +37,10 @@ std::unique_ptr<VertexAttribute> MakeAttribute(const AttributeInput& in)
 }
 
 EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const std::vector<uint32_t>& groupEnds,
-                     ConnectivityCode conn);
+                     const ConnectivityCode& conn);
 
-} // namespace
-
-EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
+// The cumulative end face count of every group, checked, after the indices are.
+std::vector<uint32_t> CheckedGroupEnds(const MeshInput& mesh)
 {
     const uint32_t V = mesh.vertexCount;
     if (mesh.indices.size() % 3 || mesh.indices.size() / 3 > UINT32_MAX / 3)
@@ -60,29 +59,51 @@ EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
         groupEnds.push_back(F);
     if (F > 0 && groupEnds.back() != F)
         throw kBadMesh;
+    return groupEnds;
+}
 
-    ConnectivityCode conn;
-    if (F > 0) {
-        conn = EncodeConnectivity(V, mesh.indices, groupEnds, options.defer);
-    } else {
+// The connectivity walks worth a container: the usual one, and the searched one when the usual
+// walk had to store vertex numbers (only then has the search anything to find). The searched
+// walk also changes the vertex order, so whole containers decide between them.
+std::vector<ConnectivityCode> Walks(const MeshInput& mesh, const std::vector<uint32_t>& groupEnds, const EncodeOptions& options)
+{
+    const uint32_t V = mesh.vertexCount;
+    std::vector<ConnectivityCode> walks(1);
+    if (mesh.indices.empty()) {
         for (uint32_t v = 0; v < V; ++v)
-            conn.order.push_back(v);
+            walks[0].order.push_back(v);
+        return walks;
     }
-    // Only a walk that had to store vertex numbers has anything to search.
-    const bool stored = std::count(conn.operations.begin(), conn.operations.end(), uint8_t(TOPO_OLD_VERTEX)) > 0;
-    EncodedMesh best = Assemble(mesh, options, groupEnds, std::move(conn));
-    if (stored && options.search) {
-        // The searched walk also changes the vertex order, so the whole container decides.
-        EncodedMesh searched =
-            Assemble(mesh, options, groupEnds, EncodeConnectivity(V, mesh.indices, groupEnds, options.defer, true));
-        if (searched.bytes.size() < best.bytes.size())
-            best = std::move(searched);
-    }
+    walks[0] = EncodeConnectivity(V, mesh.indices, groupEnds, options.defer);
+    const std::vector<uint8_t>& ops = walks[0].operations;
+    if (options.search && std::count(ops.begin(), ops.end(), uint8_t(TOPO_OLD_VERTEX)) > 0)
+        walks.push_back(EncodeConnectivity(V, mesh.indices, groupEnds, options.defer, true));
+    return walks;
+}
+
+// The first of equal sizes stays.
+void KeepSmaller(EncodedMesh& best, EncodedMesh candidate)
+{
+    if (best.bytes.empty() || candidate.bytes.size() < best.bytes.size())
+        best = std::move(candidate);
+}
+
+} // namespace
+
+EncodedMesh EncodeMesh(const MeshInput& mesh, const EncodeOptions& options)
+{
+    const std::vector<uint32_t> groupEnds = CheckedGroupEnds(mesh);
+    EncodedMesh best;
+    for (const ConnectivityCode& walk : Walks(mesh, groupEnds, options))
+        KeepSmaller(best, Assemble(mesh, options, groupEnds, walk));
     return best;
 }
 
+// The walks do not depend on how the arrays are stored: they are made once for all four choices.
 EncodedMesh EncodeSmallest(MeshInput mesh, EncodeOptions options)
 {
+    const std::vector<uint32_t> groupEnds = CheckedGroupEnds(mesh);
+    const std::vector<ConnectivityCode> walks = Walks(mesh, groupEnds, options);
     EncodedMesh best;
     for (int entropy : {int(ENTROPY_TUNSTALL), int(ENTROPY_NONE)})
         for (int shared : {0, int(STRATEGY_SHARED_LENGTHS)}) {
@@ -90,9 +111,8 @@ EncodedMesh EncodeSmallest(MeshInput mesh, EncodeOptions options)
                 if (a.codec != CODEC_NORMAL && a.codec != CODEC_COLOR)
                     a.strategy = (a.strategy & ~STRATEGY_SHARED_LENGTHS) | shared;
             options.entropy = entropy;
-            EncodedMesh e = EncodeMesh(mesh, options);
-            if (best.bytes.empty() || e.bytes.size() < best.bytes.size())
-                best = std::move(e);
+            for (const ConnectivityCode& walk : walks)
+                KeepSmaller(best, Assemble(mesh, options, groupEnds, walk));
         }
     return best;
 }
@@ -100,7 +120,7 @@ EncodedMesh EncodeSmallest(MeshInput mesh, EncodeOptions options)
 namespace {
 
 EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const std::vector<uint32_t>& groupEnds,
-                     ConnectivityCode conn)
+                     const ConnectivityCode& conn)
 {
     const uint32_t V = mesh.vertexCount;
     const uint32_t F = uint32_t(mesh.indices.size() / 3);
@@ -119,7 +139,7 @@ EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const 
         attributes[in.name] = std::move(attr);
     }
     FaceIndex faces;
-    faces.indices32 = conn.indices.data();
+    faces.indices32 = const_cast<uint32_t*>(conn.indices.data()); // only read: prepareEncode takes it const
     faces.facesWritten = F;
     for (auto& [name, attr] : attributes)
         attr->prepareEncode(V, F, attributes, faces);
@@ -171,7 +191,7 @@ EncodedMesh Assemble(const MeshInput& mesh, const EncodeOptions& options, const 
     for (auto& [name, attr] : attributes)
         attr->writeStreams(V, out);
 
-    return {std::move(out.bytes), std::move(conn.order), std::move(conn.faceSource)};
+    return {std::move(out.bytes), conn.order, conn.faceSource};
 }
 
 } // namespace
