@@ -119,6 +119,8 @@ TEST_F(MeshFile, FaceFormsAndFacesOutsideWhatTheLoaderTakes)
         {Triangle + "vt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 1/1/1\n", {0, 1, 2, 0, 2, 0}, 3},
         {"v 0 0 0\nv 0 0 0\nv 1 1 0\nf 1 2 3\n", {0, 1, 2}, 3},  // equal coordinates on two lines stay apart
         {"v 0 0 0\r\n\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n", {0, 1, 2}, 3},
+        {"v 0 0 0\r\rv 1 0 0\rv 0 1 0\rf 1 2 3\r", {0, 1, 2}, 3},  // carriage returns alone
+        {Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", {0, 1, 2}, 3, ":5: corner 4 lacks indices of the face's form, face ended before it"},
         {Triangle + "# " + std::string(300, 'c') + " f 1 2 3\nf 3 2 1\n", {0, 1, 2}, 3},  // a long comment goes whole
         Refused(Triangle + "f 0 1 2\n", 4, "face skipped: position index of corner 1"),
         Refused("v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", 3, "face skipped: position index of corner 3"),  // forward
@@ -126,7 +128,8 @@ TEST_F(MeshFile, FaceFormsAndFacesOutsideWhatTheLoaderTakes)
         Refused(Triangle + "vt 0 0\nf 1/1 2/2 3/1\n", 5, "face skipped: texture coordinate index of corner 2"),
         Refused(Triangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", 5, "face skipped: normal index of corner 3"),
         Refused(Triangle + "f 1 2\n", 4, "face skipped: face with fewer than three corners"),
-        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", 5, "face skipped: corner 4 lacks"),
+        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3/1 1 2/1\n", 5, "face skipped: corner 4 lacks"),  // not the last
+        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3\n", 5, "face skipped: corner 3 lacks"),            // two before it
         Refused(Triangle + "f" + std::string(300, '1') + " 1 2 3\n", 4, "statement longer than 255 characters skipped")};
     for (const auto& c : cases) {
         TMesh mesh;
@@ -240,30 +243,38 @@ TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
 
 // The file is read in blocks of whole lines: lines that straddle blocks, a line longer than a
 // block, and a last line without its line end read as anywhere else, and the line numbers of
-// messages count across blocks.
+// messages count across blocks, with any of the three line ends (a CR LF pair split between
+// the first two reads is one line end).
 TEST_F(MeshFile, LongFilesReadInBlocks)
 {
-    std::string text;
     const int count = 40000;  // about a megabyte
-    for (int k = 0; k < count; ++k) text += "v " + std::to_string(k) + ".25 -" + std::to_string(k % 977) + " 0.5\n";
-    text += "#" + std::string(600000, 'x') + "\n";  // line count + 1
-    text += "f 1 2 " + std::to_string(count + 1) + "\n";  // refused: line count + 2
-    for (int k = 1; k + 2 <= count; k += 2) text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n";
-    text += "f -1 -2 -3";
-    TMesh mesh;
-    ASSERT_TRUE(Import(mesh, text));
-    EXPECT_EQ(output, "Import.. m.obj\nImport.. m.obj:" + std::to_string(count + 2) +
-                          ": face skipped: position index of corner 3 outside the 40000 \"v\" lines read so far\n");
-    ASSERT_EQ(mesh.positionCount, count);
-    for (int k = 0; k < count; ++k)
-        ASSERT_TRUE(mesh.positions[size_t(k) * 3] == float(k) + 0.25f && mesh.positions[size_t(k) * 3 + 1] == -float(k % 977) &&
-                    mesh.colours[size_t(k) * 3] == 1.0f) << k;
-    ASSERT_EQ(mesh.triangleCount, count / 2);
-    // Consecutive odd-started fans share their ends; the last face counts back.
-    const std::vector<uint32_t> start = {0, 1, 2, 2, 3, 4}, last = {uint32_t(count - 1), uint32_t(count - 2), uint32_t(count - 3)};
-    EXPECT_TRUE(std::equal(start.begin(), start.end(), mesh.indices.begin()));
-    EXPECT_TRUE(std::equal(last.begin(), last.end(), mesh.indices.end() - 3));
-    EXPECT_EQ(mesh.vertices.size(), size_t(count));
+    for (const std::string eol : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE(eol.size() == 2 ? "CR LF" : eol == "\r" ? "CR" : "LF");
+        std::string text;
+        for (int k = 0; k < count; ++k) text += "v " + std::to_string(k) + ".25 -" + std::to_string(k % 977) + " 0.5" + eol;
+        // A first line padded so that a line end starts at the last byte of the first 64 KiB read.
+        const size_t head = 2 + eol.size(), split = text.rfind(eol, 65535 - head);
+        text = "#" + std::string(65535 - head - split + 1, 'p') + eol + text;
+        ASSERT_EQ(text.compare(65535, eol.size(), eol), 0);
+        text += "#" + std::string(600000, 'x') + eol;                  // line count + 2
+        text += "f 1 2 " + std::to_string(count + 1) + eol;  // refused: line count + 3
+        for (int k = 1; k + 2 <= count; k += 2) text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + eol;
+        text += "f -1 -2 -3";
+        TMesh mesh;
+        ASSERT_TRUE(Import(mesh, text));
+        EXPECT_EQ(output, "Import.. m.obj\nImport.. m.obj:" + std::to_string(count + 3) +
+                              ": face skipped: position index of corner 3 outside the 40000 \"v\" lines read so far\n");
+        ASSERT_EQ(mesh.positionCount, count);
+        for (int k = 0; k < count; ++k)
+            ASSERT_TRUE(mesh.positions[size_t(k) * 3] == float(k) + 0.25f && mesh.positions[size_t(k) * 3 + 1] == -float(k % 977) &&
+                        mesh.colours[size_t(k) * 3] == 1.0f) << k;
+        ASSERT_EQ(mesh.triangleCount, count / 2);
+        // Consecutive odd-started fans share their ends; the last face counts back.
+        const std::vector<uint32_t> start = {0, 1, 2, 2, 3, 4}, last = {uint32_t(count - 1), uint32_t(count - 2), uint32_t(count - 3)};
+        EXPECT_TRUE(std::equal(start.begin(), start.end(), mesh.indices.begin()));
+        EXPECT_TRUE(std::equal(last.begin(), last.end(), mesh.indices.end() - 3));
+        EXPECT_EQ(mesh.vertices.size(), size_t(count));
+    }
 }
 
 // vertexMap lists, per "v" line, the vertices made from it in the order they were made.

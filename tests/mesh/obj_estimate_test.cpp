@@ -29,7 +29,8 @@ TEST(ObjEstimate, LongTextsAreEstimatedClosely)
 {
     auto vertex = [](int k) { return "v " + std::to_string(k * 0.001) + " " + std::to_string(k % 97) + ".125 -0.5\n"; };
     struct Layout { const char* name; std::string text; int64_t positions = 0, triangles = 0; };
-    Layout layouts[3] = {{"positions, then faces", {}}, {"objects of both", {}}, {"quads with texture corners", {}}};
+    Layout layouts[4] = {{"positions, then faces", {}}, {"objects of both", {}}, {"quads with texture corners", {}},
+                         {"lines longer than a sample between the statements", {}}};
     for (int k = 1; k <= 60000; ++k) layouts[0].text += vertex(k), ++layouts[0].positions;
     for (int k = 1; k + 2 <= 60000; ++k)
         layouts[0].text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n", ++layouts[0].triangles;
@@ -44,6 +45,10 @@ TEST(ObjEstimate, LongTextsAreEstimatedClosely)
             const std::string a = std::to_string(k), b = std::to_string(k - 1);
             layouts[2].text += "f " + b + "/" + b + " " + a + "/" + a + " " + a + "/1 " + b + "/1\n", layouts[2].triangles += 2;
         }
+    }
+    for (int block = 0; block < 100; ++block) {
+        layouts[3].text += "# " + std::string(10000, '-') + "\n";
+        for (int k = 1; k <= 400; ++k) layouts[3].text += vertex(k), ++layouts[3].positions;
     }
     for (const Layout& l : layouts) {
         ASSERT_GT(l.text.size(), size_t(1) << 20) << l.name;  // long enough to be sampled
