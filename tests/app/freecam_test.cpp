@@ -1,5 +1,6 @@
 // The free camera: initial pose, wheel zoom, drags, and the camera file.
 #include "app/demo.h"
+#include "platform/loading.h"
 
 #include "support/scratch.h"
 
@@ -9,7 +10,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -187,11 +187,11 @@ TEST(FreeCam, CameraFileIsTheRecordsByteImage)
     EXPECT_EQ(std::memcmp(&back, &d.state.camera, sizeof back), 0);
 
     // Little-endian floats at the file offsets: speed at 180, zoom at 236; flyMode at 185.
-    unsigned char image[292];
-    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(image), 292);
+    const std::string image = ReadWholeFile(path).value_or("");
+    ASSERT_EQ(image.size(), 292u);
     float speed, zoom;
-    std::memcpy(&speed, image + 180, 4);
-    std::memcpy(&zoom, image + 236, 4);
+    std::memcpy(&speed, image.data() + 180, 4);
+    std::memcpy(&zoom, image.data() + 236, 4);
     EXPECT_EQ(speed, 5.0f);
     EXPECT_EQ(zoom, 0.65f);
     EXPECT_EQ(image[185], 1);

@@ -1,6 +1,7 @@
 // The OBJ loader on the real meshes and on generated ones, against an independent line-by-line
 // reading of each file, and on small files for the face forms, objects, colours, normals and refused input.
 #include "mesh/mesh.h"
+#include "platform/loading.h"
 #include "shaders/temp_folder.h"
 #include "support/shared_meshes.h"
 
@@ -19,7 +20,7 @@ struct Expected {
 static Expected ReadPlainly(const std::string& path)
 {
     Expected e;
-    std::ifstream in(path);
+    std::istringstream in(ReadWholeFile(path).value_or(""));
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string keyword, corner;

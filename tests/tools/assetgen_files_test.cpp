@@ -7,6 +7,7 @@
 #include "mesh/mesh.h"
 #include "music.h"
 #include "platform/audio.h"
+#include "platform/loading.h"
 #include "png_write.h"
 #include "support/gl_window.h"
 #include "support/scratch.h"
@@ -21,7 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -37,14 +37,6 @@ fs::path Generate(const char* name)
     std::string cmd = std::string("ASAN_OPTIONS=detect_leaks=1 \"") + ASSETGEN_EXE + "\" \"" + dir.string() + "\"";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << "assetgen failed";
     return dir;
-}
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // One generator run shared by every test of this binary.
@@ -100,7 +92,7 @@ std::vector<SolidMesh> ObjectsOf(const TMesh& mesh)
 
 TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
 {
-    const std::string text = ReadAll(gOut / "face.ply");
+    const std::string text = ReadWholeFile(gOut / "face.ply").value_or("");
     std::vector<std::string> header;
     size_t pos = 0;
     for (size_t e; header.size() < 40 && (e = text.find('\n', pos)) != std::string::npos; pos = e + 1)
@@ -237,7 +229,7 @@ TEST(VelocityVolume, ExactSizeDivergenceFreeAndQuietAtTheWalls)
 {
     static_assert(std::endian::native == std::endian::little, "the file holds little-endian floats");
     const int W = 128, H = 256, D = 128;
-    const std::string bytes = ReadAll(gOut / "velocity.dat");
+    const std::string bytes = ReadWholeFile(gOut / "velocity.dat").value_or("");
     ASSERT_EQ(bytes.size(), 50331648u);
     std::vector<float> v(bytes.size() / 4);
     std::memcpy(v.data(), bytes.data(), bytes.size());
@@ -281,7 +273,7 @@ TEST(VelocityVolume, ExactSizeDivergenceFreeAndQuietAtTheWalls)
 TEST(Keyframes, SevenNumbersALineInKeyOrder)
 {
     for (auto [file, from, to] : {std::tuple{"my0.txt", 0.0, 30.0}, std::tuple{"my1.txt", 30.0, 179.0}}) {
-        const std::string text = ReadAll(gOut / file);
+        const std::string text = ReadWholeFile(gOut / file).value_or("");
         EXPECT_TRUE(text.size() > 1 && text.back() == '\n') << file;
         std::istringstream in(text);
         double last = -1e9, v[8] = {};
@@ -340,7 +332,7 @@ TEST(Determinism, SecondRunWritesTheSameBytes)
 {
     fs::path again = Generate("b");
     for (const char* f : {"face.ply", "text.obj", "zev2.obj", "velocity.dat", "tk22.mp3", "my0.txt", "my1.txt"}) {
-        std::string a = ReadAll(gOut / f), b = ReadAll(again / f);
+        std::string a = ReadWholeFile(gOut / f).value_or(""), b = ReadWholeFile(again / f).value_or("");
         EXPECT_TRUE(!a.empty() && a.size() == b.size() && std::hash<std::string>{}(a) == std::hash<std::string>{}(b)) << f;
     }
     fs::remove_all(again);

@@ -8,6 +8,7 @@
 #include "music.h"
 #include "music_voices.h"
 #include "parts/schedule.h"
+#include "platform/loading.h"
 #include "rng.h"
 #include "text_format.h"
 #include "text_meshes.h"
@@ -18,9 +19,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 
 TEST(TextFormat, FixedAndIntegerForms)
 {
@@ -211,7 +212,7 @@ TEST(ClickDetector, FindsStepsButNotDrumsLikeTheOnesAroundThem)
 TEST(KeyframeTracks, NamesPointsSegmentsAndRecords)
 {
     // data/shaders2/tweaks.cpp documents "//   kN  name: ..." for each tweak value.
-    std::ifstream doc(std::string(HOLLOWMERE_SOURCE_DIR) + "/data/shaders2/tweaks.cpp");
+    std::istringstream doc(ReadWholeFile(HOLLOWMERE_SOURCE_DIR "/data/shaders2/tweaks.cpp").value_or(""));
     std::map<int, std::string> documented;
     for (std::string line; std::getline(doc, line);) {
         int k = -1;

@@ -1,32 +1,25 @@
-// crtool as its users run it: round trips of every shared mesh (and of the generated meshes)
-// through encode and decode, the info figures against the file, PLY input with normals and
-// colours, and one-line failures with their status for bad input and bad usage, never leaving
-// a partial output file.
+// crtool as its users run it: round trips of a real mesh with texture coordinates and of the
+// generated meshes through encode and decode, the info figures against the file, PLY input with
+// normals and colours, and one-line failures with their status for bad input and bad usage,
+// never leaving a partial output file.
 #include "crt/writer/mesh_io.h"
+#include "platform/loading.h"
 #include "support/scratch.h"
-
-#include <sys/wait.h>
 #include "support/shared_meshes.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
 
 struct Outcome {
     int status;
@@ -37,7 +30,7 @@ Outcome Crtool(const std::string& dir, const std::string& args)
 {
     const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
     const int raw = std::system((std::string(CRTOOL_EXE) + " " + args + " > " + out + " 2> " + err).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile(out).value_or(""), ReadWholeFile(err).value_or("")};
 }
 
 // Triangles as the grid points of their corners, each rotated to start at its smallest corner.
@@ -140,19 +133,12 @@ void RoundTripsThroughCrtool(const fs::path& path, const std::string& dir)
 
 } // namespace
 
-TEST(Crtool, EverySharedMeshRoundTrips)
+// One real mesh with texture coordinates (the library's own tests take every real mesh through
+// encode and decode; here it is the command's readers and writers that are checked).
+TEST(Crtool, RealMeshWithTextureCoordinatesRoundTrips)
 {
     REQUIRE_SHARED_MESHES(meshes);
-    const std::string dir = ScratchDir("crtool-roundtrip");
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(meshes)) {
-        const std::string ext = entry.path().extension().string();
-        if (ext != ".obj" && ext != ".off")
-            continue;
-        ++files;
-        RoundTripsThroughCrtool(entry.path(), dir);
-    }
-    EXPECT_GE(files, 10);
+    RoundTripsThroughCrtool(meshes + "/camel_b.obj", ScratchDir("crtool-roundtrip"));
 }
 
 // The same on the meshes the repository generates (objects as face groups, no texture coordinates).
@@ -211,7 +197,7 @@ TEST(Crtool, FailuresAreOneLineWithTheirStatus)
     Write(dir + "/text.obj", "hello\n");
     Write(dir + "/tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 1\nf 1 2 3\nf 2 4 3\n");
     ASSERT_EQ(Crtool(dir, "encode " + dir + "/tri.obj " + dir + "/tri.crt").status, 0);
-    const std::string bytes = ReadFile(dir + "/tri.crt");
+    const std::string bytes = ReadWholeFile(dir + "/tri.crt").value_or("");
     Write(dir + "/cut.crt", bytes.substr(0, bytes.size() - 5));
     struct Case {
         std::string args, says;
