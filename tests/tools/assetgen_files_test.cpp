@@ -1,14 +1,12 @@
 // The generated other/ folder, read back through the program's own loaders where it has them:
 // the face scan, the title meshes, the velocity volume, the soundtrack (decoded and measured),
-// the keyframe tracks; pictures of the face and the titles for review; and a second run that
-// must give the same bytes.
+// the keyframe tracks; pictures of the face; and a second run that must give the same bytes.
 #include "checks.h"
 #include "loudness.h"
 #include "mesh/mesh.h"
 #include "music.h"
 #include "platform/audio.h"
 #include "platform/loading.h"
-#include "png_write.h"
 #include "support/gl_window.h"
 #include "support/scratch.h"
 #include "text_meshes.h"
@@ -48,10 +46,9 @@ struct GeneratedFolder : ::testing::Environment {
 ::testing::Environment* const gEnv = ::testing::AddGlobalTestEnvironment(new GeneratedFolder);
 
 // Draws into a w x h window with the program's GL context, on a plain background: an
-// orthographic view `halfHeight` units above and below the origin, turned `yaw` degrees about y.
-// Saves the picture for review and returns it as RGB, top row first.
-std::vector<uint8_t> Render(const std::string& name, int w, int h, double halfHeight, double yaw,
-                            const std::array<int, 3>& background, const std::function<void()>& draw)
+// orthographic view `halfHeight` units above and below the origin. Returns the picture as RGB,
+// top row first.
+std::vector<uint8_t> Render(int w, int h, double halfHeight, const std::array<int, 3>& background, const std::function<void()>& draw)
 {
     GLTestWindow window(w, h);
     EXPECT_TRUE(window.ok);
@@ -63,15 +60,11 @@ std::vector<uint8_t> Render(const std::string& name, int w, int h, double halfHe
     glMatrixMode(GL_PROJECTION);  // a fresh context: both matrices start as the identity
     glOrtho(-halfHeight * w / h, halfHeight * w / h, -halfHeight, halfHeight, -100, 100);
     glMatrixMode(GL_MODELVIEW);
-    glRotated(yaw, 0, 1, 0);
     draw();
     std::vector<unsigned char> px = ReadPixels(0, 0, w, h);
     std::vector<uint8_t> rgb;
     for (int y = h - 1; y >= 0; --y)
         for (int x = 0; x < w; ++x) rgb.insert(rgb.end(), &px[(size_t(y) * w + x) * 4], &px[(size_t(y) * w + x) * 4 + 3]);
-    fs::path dir = fs::path(HOLLOWMERE_BINARY_DIR) / "assetgen_pictures";
-    fs::create_directories(dir);
-    EXPECT_TRUE(png_write::WriteRGB((dir / (name + ".png")).string(), w, h, rgb));
     return rgb;
 }
 
@@ -90,7 +83,7 @@ std::vector<SolidMesh> ObjectsOf(const TMesh& mesh)
 
 }  // namespace
 
-TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
+TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
 {
     const std::string text = ReadWholeFile(gOut / "face.ply").value_or("");
     std::vector<std::string> header;
@@ -139,18 +132,16 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
     for (size_t i = 0; i < 1440000; ++i) front += xyz[3 * i + 2] > 0;
     EXPECT_TRUE(front > 300000 && 1440000 - front > 300000) << front << " of them in front";
 
-    // 580 pixels to the unit, seen from +z and from +x (the face looks right).
-    std::vector<uint8_t> pic;
-    for (int yaw : {90, 0})
-        pic = Render(yaw ? "face_side" : "face_front", 600, 600, 300.0 / 580, yaw, {24, 24, 32}, [&] {
-            glDisable(GL_MULTISAMPLE);  // crisp points of the scan's own colours
-            glPointSize(2);
-            glEnableClientState(GL_VERTEX_ARRAY);
-            glEnableClientState(GL_COLOR_ARRAY);
-            glVertexPointer(3, GL_FLOAT, 0, xyz.data());
-            glColorPointer(3, GL_UNSIGNED_BYTE, 0, colours.data());
-            glDrawArrays(GL_POINTS, 0, GLsizei(xyz.size() / 3));
-        });
+    // 580 pixels to the unit, seen from +z.
+    const std::vector<uint8_t> pic = Render(600, 600, 300.0 / 580, {24, 24, 32}, [&] {
+        glDisable(GL_MULTISAMPLE);  // crisp points of the scan's own colours
+        glPointSize(2);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, xyz.data());
+        glColorPointer(3, GL_UNSIGNED_BYTE, 0, colours.data());
+        glDrawArrays(GL_POINTS, 0, GLsizei(xyz.size() / 3));
+    });
     ASSERT_EQ(pic.size(), 600u * 600 * 3);
     // From the front the silhouette is mirror-symmetric, the red of the lips sits on the centre
     // line below the middle, and the darkest spots (pupils) sit in pairs left and right above it.
@@ -175,7 +166,7 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
     EXPECT_GT(darkRight, 10);
 }
 
-TEST(TitleMeshes, ClosedSolidsSizedForTheCamerasAndPictured)
+TEST(TitleMeshes, ClosedSolidsSizedForTheCameras)
 {
     TMesh text, logo;
     ASSERT_TRUE(text.Import((gOut / "text.obj").c_str()));
@@ -208,21 +199,6 @@ TEST(TitleMeshes, ClosedSolidsSizedForTheCamerasAndPictured)
     EXPECT_NEAR(Winding(emblem[0], {0, 0, 0}), 1.0, 1e-6);
     EXPECT_NEAR(Winding(emblem[0], {0, 0, 1}), 0.0, 1e-6);
 
-    // The titles the schedule shows and the emblem, turned a little to show their depth, lit
-    // from the viewer through the program's own mesh drawing.
-    for (int i : {11, 10, 9, 1, 20, -1}) {
-        const TMesh& mesh = i < 0 ? logo : text;
-        auto ob = i < 0 ? b : Bounds(objects[size_t(i)]);
-        int w = i < 0 ? 400 : 800, h = i < 0 ? 400 : 260;
-        double half = std::max(0.65 * (ob[4] - ob[1]), 0.6 * (ob[3] - ob[0]) * h / w);
-        Render(i < 0 ? "emblem" : "text_" + std::to_string(i), w, h, half, 17, {230, 230, 236}, [&] {
-            glEnable(GL_LIGHTING);
-            glEnable(GL_LIGHT0);
-            glEnable(GL_COLOR_MATERIAL);
-            glColor3ub(40, 55, 120);
-            mesh.Draw(i < 0 ? 0 : i);
-        });
-    }
 }
 
 TEST(VelocityVolume, ExactSizeDivergenceFreeAndQuietAtTheWalls)
