@@ -100,8 +100,8 @@ void Part_Clips::StepParticles()
     const GLuint groups = GLuint(DispatchGroups(particles.width));
     glDispatchCompute(groups, groups, 1);
     // The step's writes become visible to what reads them next: the next step (storage),
-    // the draw's vertices (buffer 0 as the vertex array), its texelFetch of the colour and
-    // position images, and image loads. Without the last three a driver may draw the
+    // the draw's vertices (buffer 0 as the vertex array), its fetches from the colour image,
+    // and the images themselves. Without the vertex and fetch bits a driver may draw the
     // previous step's positions or colours.
     glMemoryBarrier(kAfterStepBarriers);
 }
