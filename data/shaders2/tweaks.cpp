@@ -11,7 +11,8 @@
 //   k4  trails: how much of the previous frame pass 2 keeps (0 little .. 1 long)
 //   k5  glow: strength of the bloom pass 3 adds (0 faint .. 1 strong)
 //   effect1  k0 of the previous frame (effect2..effect6 stay 0)
-// Times: ttime, cttime, fttime are the warped scene time, fullttime the raw scene clock.
+// Times: ttime, cttime, fttime are the warped scene time, fullttime the raw scene clock;
+// the particle step and the point drawing get the raw clock as ttime and no fullttime.
 uniform float k0, k1, k2, k3, k4, k5;
 uniform float effect1, effect2, effect3, effect4, effect5, effect6;
 uniform float ttime, cttime, fttime, fullttime, TheType;

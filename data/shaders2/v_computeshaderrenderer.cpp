@@ -4,12 +4,12 @@
 // gathers, by the face's red channel. Points have a size in the world, not in pixels:
 // their diameter follows the distance, the picture's height and the grid, so that the
 // cloud covers the picture alike at any resolution and any grid side.
+// The drawing sets "ttime" to the scene clock itself (the post passes' "fullttime").
 #include shaders2/tweaks.cpp
 uniform mat4 MV, MP;
 uniform sampler2D PositionTexture, ColorTexture, FaceTexture;
 uniform float ResolutionMultiplier;
-// The window-sized target that pass 3 keeps on unit 6: its height is the picture's.
-layout(binding = 6) uniform sampler2D pictureSize;
+uniform float PictureHeight;  // lines of the picture the points are drawn into
 
 out vec4 pointColour;
 out float pointDiameter;
@@ -43,16 +43,14 @@ void main()
     float free = step(0.875, fract(float(gl_VertexID) * 0.7548777));
     float gather = smoothstep(jitter * 0.45, 0.55 + jitter * 0.45, clamp(k2, 0.0, 1.0)) * (1.0 - free);
     // A formed face still breathes: a slow shimmer along the surface.
-    vec3 shimmer = 0.004 * gather * sin(vec3(1.7, 2.3, 1.9) * fullttime + jitter * 40.0);
+    vec3 shimmer = 0.004 * gather * sin(vec3(1.7, 2.3, 1.9) * ttime + jitter * 40.0);
     vec3 world = mix(sim.xyz, face.xyz, gather) + shimmer;
 
     vec4 eye = MV * vec4(world, 1.0);
     gl_Position = MP * eye;
     float distance = max(-eye.z, 0.02);
 
-    float lines = float(textureSize(pictureSize, 0).y);
-    if (lines < 2.0)
-        lines = 1080.0;  // the first frame, before pass 3 has bound it
+    float lines = max(PictureHeight, 1.0);
     float gridScale = kFullGrid / float(side);
     // Farther points shrink a little slower than perspective would have them: seen from
     // outside, the cloud stays a cloud instead of thinning to dust.
@@ -63,7 +61,7 @@ void main()
     gl_PointSize = pointDiameter + 2.0;
     float near = smoothstep(0.12, 0.6, distance);  // no blots across the lens
     float faceLight = 0.28 + 0.72 * face.w;
-    vec3 faceColour = faceLight * vec3(1.0, 0.9, 0.82) * (1.15 + 0.25 * sin(fullttime * 3.0 + jitter * 25.0));
+    vec3 faceColour = faceLight * vec3(1.0, 0.9, 0.82) * (1.15 + 0.25 * sin(ttime * 3.0 + jitter * 25.0));
     vec3 rgb = mix(colour.rgb, faceColour, gather);
     float exposure = clamp(mix(effect1, k0, 0.5), 0.0, 2.0);
     float haze = mix(1.0, 0.45, free * smoothstep(0.0, 0.5, k2));

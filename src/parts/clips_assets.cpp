@@ -6,29 +6,46 @@
 
 #include <GL/glew.h>
 
+#include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-int32_t ParticleGridSetting()
+bool IsSoftwareRenderer(std::string_view renderer)
+{
+    std::string lower(renderer);
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* name : {"llvmpipe", "softpipe", "swiftshader"})
+        if (lower.find(name) != std::string::npos)
+            return true;
+    return false;
+}
+
+int32_t ParticleGridSetting(std::string_view renderer)
 {
     const char* text = std::getenv("HOLLOWMERE_PARTICLE_GRID");
-    if (!text || !*text)
-        return kParticleGrid;
-    int32_t grid = 0;
-    const char* end = text + std::strlen(text);
-    const auto [last, error] = std::from_chars(text, end, grid);
-    if (error != std::errc() || last != end || grid <= 0 || grid > kParticleGrid) {
-        std::printf("Part_Clips - HOLLOWMERE_PARTICLE_GRID=%s is not a grid side from 1 to %d; using %d\n", text,
-                    kParticleGrid, kParticleGrid);
-        return kParticleGrid;
+    if (text && *text) {
+        int32_t grid = 0;
+        const char* end = text + std::strlen(text);
+        const auto [last, error] = std::from_chars(text, end, grid);
+        if (error == std::errc() && last == end && grid > 0 && grid <= kParticleGrid)
+            return grid;
+        std::printf("Part_Clips - HOLLOWMERE_PARTICLE_GRID=%s is not a grid side from 1 to %d; it is ignored\n", text,
+                    kParticleGrid);
     }
-    return grid;
+    if (!IsSoftwareRenderer(renderer))
+        return kParticleGrid;
+    std::printf("Part_Clips - %.*s is a software renderer: %d x %d particles instead of %d x %d "
+                "(HOLLOWMERE_PARTICLE_GRID=%d sets the full grid)\n",
+                int(renderer.size()), renderer.data(), kSoftwareParticleGrid, kSoftwareParticleGrid, kParticleGrid,
+                kParticleGrid, kParticleGrid);
+    return kSoftwareParticleGrid;
 }
 
 Part_Clips::Part_Clips()
 {
-    particleGrid = ParticleGridSetting();
     for (TShader* p : {&progPoints, &progBlur, &progPost, &progFinal, &progPostFinal, &progObject})
         p->verbose = true;
 }

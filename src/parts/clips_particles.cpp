@@ -13,6 +13,8 @@
 namespace {
 
 constexpr const char* kVolumePath = "other//velocity.dat";
+constexpr GLbitfield kAfterStepBarriers = GL_SHADER_STORAGE_BARRIER_BIT | GL_VERTEX_ATTRIB_ARRAY_BARRIER_BIT |
+                                          GL_TEXTURE_FETCH_BARRIER_BIT | GL_SHADER_IMAGE_ACCESS_BARRIER_BIT;
 
 void SetNearest()
 {
@@ -29,6 +31,9 @@ void BindImage(GLuint unit, GLuint texture)
 
 void Part_Clips::SetUpParticles()
 {
+    // Chosen here, where the context exists: a software renderer gets a smaller grid.
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    particleGrid = ParticleGridSetting(renderer ? renderer : "");
     particles.width = particles.height = particleGrid;
     particles.Load("shaders2//ComputeShader1.cpp");
 
@@ -94,7 +99,11 @@ void Part_Clips::StepParticles()
     glMemoryBarrier(GL_SHADER_STORAGE_BARRIER_BIT);
     const GLuint groups = GLuint(DispatchGroups(particles.width));
     glDispatchCompute(groups, groups, 1);
-    glMemoryBarrier(GL_SHADER_STORAGE_BARRIER_BIT);
+    // The step's writes become visible to what reads them next: the next step (storage),
+    // the draw's vertices (buffer 0 as the vertex array), its fetches from the colour image,
+    // and the images themselves. Without the vertex and fetch bits a driver may draw the
+    // previous step's positions or colours.
+    glMemoryBarrier(kAfterStepBarriers);
 }
 
 void Part_Clips::DrawParticles()
@@ -114,6 +123,8 @@ void Part_Clips::DrawParticles()
     progPoints.SetMatrix("MP", projMatrix);
     progPoints.SetFloat("ttime", time);
     progPoints.SetFloat("ResolutionMultiplier", 1.0f);
+    // Point sizes are in pixels: the program needs the height of the picture it draws into.
+    progPoints.SetFloat("PictureHeight", float(demo->rtScene().height));
     SetTweaks(progPoints);
     progPoints.SetTexture(12, "FaceTexture", faceTexture);
     glActiveTexture(GL_TEXTURE12);

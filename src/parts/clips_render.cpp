@@ -52,6 +52,19 @@ void BeginPostTarget(RenderTarget& target)
 
 }  // namespace
 
+const char* SceneStageName(SceneStage stage)
+{
+    static const char* const names[kSceneStages] = {"particle step", "particle draw", "titles",
+                                                    "pass 2",        "pass 3",        "pass 4"};
+    return names[int(stage)];
+}
+
+void Part_Clips::Stage(SceneStage stage, bool begin)
+{
+    if (stageObserver)
+        begin ? stageObserver->Begin(stage) : stageObserver->End(stage);
+}
+
 void Part_Clips::SetTweaks(TShader& p)
 {
     p.SetFloat("k0", state->_k0);
@@ -100,9 +113,15 @@ void Part_Clips::Render()
         return;
     Resolve(scene, 3);
 
+    Stage(SceneStage::Composite, true);
     CompositePass();
+    Stage(SceneStage::Composite, false);
+    Stage(SceneStage::Post, true);
     PostPass();
+    Stage(SceneStage::Post, false);
+    Stage(SceneStage::Output, true);
     OutputPass();
+    Stage(SceneStage::Output, false);
 }
 
 void Part_Clips::CompositePass()

@@ -31,7 +31,9 @@ void Part_Clips::ScenePass()
 {
     effect1 = state->_k0;  // the value of the previous frame
     ApplyKeyframes(*state, track0, track1, time);
+    Stage(SceneStage::ParticleStep, true);
     StepParticles();
+    Stage(SceneStage::ParticleStep, false);
     if (demo->captureStepOnly)
         return;
 
@@ -77,8 +79,11 @@ void Part_Clips::ScenePass()
     Perspective(45.0, aspect, 0.001, 4.0);
     LookAt(eye, centre, up);
 
+    Stage(SceneStage::ParticleDraw, true);
     DrawParticles();
+    Stage(SceneStage::ParticleDraw, false);
 
+    Stage(SceneStage::Titles, true);
     TitleRow rows[4];
     const int n = ScheduledTitles(time, rows);
     static const float titleUp[3] = {0.0f, 1.0f, 0.0f};
@@ -95,5 +100,6 @@ void Part_Clips::ScenePass()
         if (r.blended)
             glDisable(GL_BLEND);
     }
+    Stage(SceneStage::Titles, false);
     glDisable(GL_TEXTURE_2D);
 }

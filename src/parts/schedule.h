@@ -49,5 +49,7 @@ int32_t CountingObject(float time);
 // frame ran slower than 30 per second, one more when faster, never below 0.
 int32_t NextFrameSleep(int32_t sleepMs, double frameSeconds);
 
-// Work groups per side of the particle step: 16 x 16 particles each, rounding down.
-constexpr int DispatchGroups(int grid) { return grid / 16; }
+// Work groups per side of the particle step: 16 x 16 particles each, rounding up, so that a
+// grid that is no multiple of 16 (or smaller than 16) is stepped whole; the step's
+// invocations outside the grid do nothing.
+constexpr int DispatchGroups(int grid) { return (grid + 15) / 16; }

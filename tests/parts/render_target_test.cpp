@@ -1,10 +1,13 @@
 // Render targets under the software renderer: more samples asked for than the driver
-// offers, drawing into all three colour buffers, and resolving into textures.
+// offers, drawing into all three colour buffers, resolving into textures, and the eight
+// targets the start-up makes for a window.
+#include "app/demo.h"
 #include "parts/render_target.h"
 #include "support/gl_window.h"
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 using Rgba = std::array<unsigned char, 4>;
 
@@ -82,5 +85,78 @@ TEST(RenderTargets, NewTargetsStartClearedAndKeepTheClearColour)
         const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
         EXPECT_TRUE(std::all_of(px.begin(), px.end(), [](const Rgba& p) { return p == Rgba{0, 0, 0, 0}; })) << k;
     }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// A single-sample target resolves to exactly what was drawn: every byte of a pattern with
+// a different colour in each pixel and buffer, and its depth.
+TEST(RenderTargets, ZeroSamplesResolveToExactlyWhatWasDrawn)
+{
+    GLTestWindow window;
+    ASSERT_TRUE(window.ok);
+    RenderTarget rt;
+    Create(rt, 32, 16, 0);
+    const char* source = "#version 130\nvoid main() { uvec2 p = uvec2(gl_FragCoord.xy);\n"
+                         "  uint h = (p.x * 2654435761u) ^ (p.y * 40503u); h ^= h >> 13; h *= 1274126177u;\n"
+                         "  vec4 c = vec4(uvec4(h, h >> 8, h >> 16, h >> 24) & 255u) / 255.0;\n"
+                         "  gl_FragData[0] = c; gl_FragData[1] = c.gbar; gl_FragData[2] = c.barg;\n"
+                         "  gl_FragDepth = float(h & 65535u) / 65535.0; }\n";
+    glUseProgram(glCreateShaderProgramv(GL_FRAGMENT_SHADER, 1, &source));
+    glViewport(0, 0, 32, 16);
+    SelectDrawBuffers(rt, 3);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glRecti(-1, -1, 1, 1);
+    glDisable(GL_DEPTH_TEST);
+    glUseProgram(0);
+    std::vector<Rgba> drawn[3];
+    for (int k = 0; k < 3; ++k) {
+        drawn[k].resize(32 * 16);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, rt.drawFramebuffer);
+        glReadBuffer(GLenum(GL_COLOR_ATTACHMENT0 + k));
+        glReadPixels(0, 0, 32, 16, GL_RGBA, GL_UNSIGNED_BYTE, drawn[k].data());
+    }
+    std::vector<float> depth(32 * 16);
+    glReadPixels(0, 0, 32, 16, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    Resolve(rt, 3);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GT(std::set<Rgba>(drawn[k].begin(), drawn[k].end()).size(), 500u) << "a pattern, not a colour";
+        EXPECT_EQ(Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE), drawn[k]) << "texture " << k;
+    }
+    EXPECT_EQ(Texels<float>(rt.depthTexture, GL_DEPTH_COMPONENT, GL_FLOAT), depth);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// The start-up's eight targets for a 1280 x 720 window: the four of the scene at the
+// window's size, rtScene with 8 samples (or the driver's most), and the quarter ones at
+// 320 x 180.
+TEST(RenderTargets, StartUpMakesTheTargetsOfTheWindow)
+{
+    GLTestWindow window(1280, 720);
+    ASSERT_TRUE(window.ok);
+    static TDemo demo;  // as in the program: static, and never destroyed before exit
+    demo.glWindow = window.win;
+    StartUp(demo, TStartUpOptions{false, false});
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    const struct { int width, height, samples; } expected[8] = {
+        {1280, 720, 0}, {320, 180, 4}, {1280, 720, 8}, {1280, 720, 0},
+        {1280, 720, 0}, {1280, 720, 0}, {320, 180, 0}, {1024, 1024, 0},
+    };
+    for (int i = 0; i < 8; ++i) {
+        const RenderTarget& rt = demo.targets[i];
+        EXPECT_TRUE(rt.created && rt.width == expected[i].width && rt.height == expected[i].height)
+            << "target " << i << ": " << rt.width << " x " << rt.height;
+        GLint samples = -1, width = 0, textureWidth = 0;
+        glGetNamedRenderbufferParameteriv(rt.colorBuffers[0], GL_RENDERBUFFER_SAMPLES, &samples);
+        glGetNamedRenderbufferParameteriv(rt.depthBuffer, GL_RENDERBUFFER_WIDTH, &width);
+        glGetTextureLevelParameteriv(rt.colorTextures[2], 0, GL_TEXTURE_WIDTH, &textureWidth);
+        const int wanted = std::min(expected[i].samples, most);
+        EXPECT_TRUE(samples >= wanted && samples <= std::max(wanted, most) && (wanted > 0) == (samples > 0))
+            << "target " << i << ": " << samples << " samples";
+        EXPECT_TRUE(width == expected[i].width && textureWidth == expected[i].width) << "target " << i;
+        EXPECT_EQ(glCheckNamedFramebufferStatus(rt.drawFramebuffer, GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    }
+    EXPECT_EQ(&demo.rtScene(), &demo.targets[2]);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

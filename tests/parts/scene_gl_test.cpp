@@ -1,11 +1,8 @@
 // The scene on the GL side, small window and grid 64, on the generated data of the run folder:
 // uploads equal to the files, programs that build, the particle step, the end of the
 // program, the space-bar rebuild and a missing velocity volume.
-#include "app/demo.h"
-#include "parts/clips.h"
 #include "parts/schedule.h"
-#include "support/gl_window.h"
-#include "support/scratch.h"
+#include "scene_fixture.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -14,41 +11,14 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-constexpr int kGrid = 64;
-
-// A run folder of its own: a copy of shaders2/ (which the test may edit) and links to the
-// generated data, without the files named in `leaveOut`.
-std::string RunFolder(const std::string& name, const std::vector<std::string>& leaveOut = {})
-{
-    const std::string dir = ScratchDir(name);
-    fs::copy(fs::path(HOLLOWMERE_RUN_DIR) / "shaders2", fs::path(dir) / "shaders2", fs::copy_options::recursive);
-    fs::create_directories(fs::path(dir) / "other");
-    for (const auto& f : fs::directory_iterator(fs::path(HOLLOWMERE_RUN_DIR) / "other"))
-        if (std::find(leaveOut.begin(), leaveOut.end(), f.path().filename().string()) == leaveOut.end())
-            fs::create_symlink(f.path(), fs::path(dir) / "other" / f.path().filename());
-    return dir;
-}
 
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-template <class T>
-std::vector<T> BufferContents(GLuint buffer, size_t count)
-{
-    std::vector<T> data(count);
-    glBindBuffer(GL_SHADER_STORAGE_BUFFER, buffer);
-    glGetBufferSubData(GL_SHADER_STORAGE_BUFFER, 0, GLsizeiptr(count * sizeof(T)), data.data());
-    return data;
 }
 
 bool Built(const TShader& s)
@@ -60,44 +30,12 @@ bool Built(const TShader& s)
     return vertex && fragment && linked;
 }
 
-struct SceneGL : testing::Test {
-    GLTestWindow window{96, 54};
-    TDemo demo;
-    Part_Clips* clips = nullptr;
-    std::string loadLog;
-
-    void Load(const std::string& runFolder)
-    {
-        ASSERT_TRUE(window.ok);
-        ASSERT_EQ(chdir(runFolder.c_str()), 0);
-        demo.glWindow = window.win;
-        demo.captureMode = true;
-        for (int i = RT_SCENE; i <= RT_POST; ++i) Create(demo.targets[i], 96, 54, i == RT_SCENE ? 8 : 0);
-        setenv("HOLLOWMERE_PARTICLE_GRID", std::to_string(kGrid).c_str(), 1);
-        clips = new Part_Clips();  // never deleted, as in the program
-        AppendPart(demo, clips);
-        clips->demo = &demo;
-        clips->state = &demo.state;
-        demo.state.nano = &demo.nano_kontrol2;
-        loadLog = Printed([&] { clips->Init(); });
-    }
-    void TearDown() override { EXPECT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0); }
-
-    // One frame as the frame driver runs it, read back from the window.
-    std::vector<unsigned char> Frame(float deltaTime = 1.0f / 30)
-    {
-        demo.state.deltaTime = deltaTime;
-        DemoFrame(demo);
-        return ReadPixels(0, 0, 96, 54);
-    }
-};
-
 }  // namespace
 
 TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
 {
     ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR));
-    EXPECT_EQ(clips->particleGrid, kGrid);
+    EXPECT_EQ(clips->particleGrid, 64);
     EXPECT_EQ(loadLog.find("error"), std::string::npos) << loadLog;
     for (const TShader* s : {&clips->progBlur, &clips->progPost, &clips->progFinal, &clips->progPostFinal,
                              &clips->progObject, &clips->progPoints})
@@ -131,7 +69,7 @@ TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
 TEST_F(SceneGL, StepsSeedMoveAndStayFiniteAndABackwardJumpReseeds)
 {
     ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR));
-    const size_t n = size_t(kGrid) * kGrid;
+    const size_t n = size_t(64) * 64;
     const auto zero = BufferContents<float>(clips->particles.buffers[0], n * 4);
     EXPECT_TRUE(std::all_of(zero.begin(), zero.end(), [](float v) { return v == 0.0f; })) << "cleared at creation";
 

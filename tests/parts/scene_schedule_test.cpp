@@ -4,11 +4,13 @@
 #include "parts/clips.h"
 #include "parts/schedule.h"
 #include "platform/platform.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -188,23 +190,33 @@ TEST(SceneSchedule, PacingAndDispatch)
         {30, 1.0 / 60, 31}, {30, 1.0 / 20, 29}, {0, 1.0 / 10, 0}, {1, 1.0 / 29.9, 0}, {5, 1.0 / 30, 6},
     };
     for (const auto& p : pacing) EXPECT_EQ(NextFrameSleep(p.sleep, p.seconds), p.next) << p.seconds;
-    EXPECT_EQ(DispatchGroups(3184), 199);
-    EXPECT_EQ(DispatchGroups(100), 6);  // 96 of 100 per side
-    EXPECT_EQ(DispatchGroups(15), 0);
+    // Rounding up: every cell of any grid side from 1 to 3184 is stepped.
+    const int dispatch[][2] = {{3184, 199}, {100, 7}, {15, 1}, {1, 1}, {16, 1}, {17, 2}, {256, 16}};
+    for (const auto& d : dispatch) EXPECT_EQ(DispatchGroups(d[0]), d[1]) << d[0];
 }
 
-TEST(SceneSchedule, GridSettingFromTheEnvironment)
+TEST(SceneSchedule, GridSettingFromTheEnvironmentAndTheRenderer)
 {
-    const struct { const char* value; int grid; } cases[] = {
-        {nullptr, 3184}, {"256", 256}, {"1", 1}, {"0", 3184}, {"-5", 3184}, {"4000", 3184}, {"64x", 3184}, {"", 3184},
+    const char* const gpu = "NVIDIA GeForce RTX 4090/PCIe/SSE2";
+    const char* const llvmpipe = "llvmpipe (LLVM 15.0.6, 256 bits)";
+    const struct { const char* value; const char* renderer; int grid; int lines; } cases[] = {
+        {nullptr, gpu, 3184, 0},      {"256", gpu, 256, 0},           {"1", gpu, 1, 0},
+        {"0", gpu, 3184, 1},          {"-5", gpu, 3184, 1},           {"4000", gpu, 3184, 1},
+        {"64x", gpu, 3184, 1},        {"", gpu, 3184, 0},             {nullptr, "", 3184, 0},
+        {nullptr, llvmpipe, 256, 1},  {"", llvmpipe, 256, 1},         {"3184", llvmpipe, 3184, 0},
+        {"64", llvmpipe, 64, 0},      {"0", llvmpipe, 256, 2},        {nullptr, "softpipe", 256, 1},
+        {nullptr, "Google SwiftShader", 256, 1}, {nullptr, "AMD Radeon RX 7900 XTX (radeonsi, navi31)", 3184, 0},
     };
     for (const auto& c : cases) {
         if (c.value) setenv("HOLLOWMERE_PARTICLE_GRID", c.value, 1);
         else unsetenv("HOLLOWMERE_PARTICLE_GRID");
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(ParticleGridSetting(), c.grid) << (c.value ? c.value : "unset");
-        const std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(out.empty(), c.grid != 3184 || !c.value || !*c.value) << out;
+        int grid = 0;
+        const std::string out = Printed([&] { grid = ParticleGridSetting(c.renderer); });
+        const std::string what = std::string(c.value ? c.value : "unset") + " on " + c.renderer;
+        EXPECT_EQ(grid, c.grid) << what;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), c.lines) << what << ": " << out;
+        if (c.lines)
+            EXPECT_NE(out.find("HOLLOWMERE_PARTICLE_GRID"), std::string::npos) << out;
     }
     unsetenv("HOLLOWMERE_PARTICLE_GRID");
 }

@@ -193,6 +193,28 @@ TEST(CaptureTool, VideoCarriesItsFramesAndTheSoundtrackSlice)
     EXPECT_GT(correlation, 0.9) << "the video's sound is the soundtrack from 10 s to 12 s";
 }
 
+// A timing run on the real scene: a table on standard output with every stage, in frame
+// order, each with two figures, and no file written.
+TEST(CaptureTool, TimingPrintsEveryStageAndWritesNothing)
+{
+    const std::string dir = ScratchDir("capture_timing");
+    const Result r = Capture({"--timing", "3", "--from", "2", "--size", "64x36", "--grid", "16", "--warmup", "0.1"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Files(dir).empty());
+    EXPECT_NE(r.out.find("64x36, particle grid 16 (256 particles), 3 frames from 2.000 s, on "), std::string::npos)
+        << r.out;
+    size_t at = r.out.find("(medians of 3 frames)");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    for (const char* stage : {"particle step", "particle draw", "titles", "pass 2", "pass 3", "pass 4", "read-back",
+                              "rest of frame", "whole frame"}) {
+        at = r.out.find("\n" + std::string(stage) + " ", at);
+        ASSERT_NE(at, std::string::npos) << stage << " in order in\n" << r.out;
+        double gpu = -1, wall = -1;
+        EXPECT_EQ(std::sscanf(r.out.c_str() + at + 1 + std::strlen(stage), "%lf %lf", &gpu, &wall), 2) << stage;
+        EXPECT_TRUE(gpu >= 0 && wall >= 0) << stage;
+    }
+}
+
 // Bad options, missing data and a PATH without ffmpeg: status 2, one line, nothing written.
 TEST(CaptureTool, RefusalsAreOneLineAndLeaveNothing)
 {

@@ -44,6 +44,10 @@ TEST(CaptureOptions, AcceptedForms)
     EXPECT_EQ(o.at, (std::vector<double>{0.0, 10.0, 15.0, 201.499}));
     ASSERT_TRUE(Parse({"--output", "x.mkv"}, o, error));
     EXPECT_EQ(o.kind, CaptureKind::Video);
+    // A timing run writes nothing: no output needed.
+    ASSERT_TRUE(Parse({"--timing", "60", "--from", "45", "--grid", "256"}, o, error)) << error;
+    EXPECT_TRUE(o.kind == CaptureKind::Timing && o.timing == 60 && o.from == 45.0 && o.grid == 256);
+    EXPECT_NE(CaptureUsage().find("--timing N"), std::string::npos);
     ASSERT_TRUE(Parse({"-o", "x", "--help", "--bogus"}, o, error));
     EXPECT_TRUE(o.help);
     EXPECT_NE(CaptureUsage().find("--sheet FILE"), std::string::npos);
@@ -75,6 +79,9 @@ TEST(CaptureOptions, RefusalsNameTheProblemInOneLine)
         {{"-o", "o", "stray"}, "unexpected argument 'stray'"},
         {{"-o"}, "option '-o' needs a value"},
         {{"-o", ""}, "-o: the path is empty"},
+        {{"--timing", "0"}, "--timing: '0'"},
+        {{"--timing", "5", "-o", "o"}, "--timing writes no files"},
+        {{"--timing", "5", "--at", "3"}, "--timing writes no files"},
     };
     for (const auto& c : cases) {
         TCaptureOptions o;
@@ -105,6 +112,27 @@ TEST(CapturePlan, KeptTimesStopBeforeTheEnd)
     o.kind = CaptureKind::Stills;
     o.at = {3.0, 7.5};
     EXPECT_EQ(KeptTimes(o), o.at);
+    // A timing run: its count of frames, fewer where the scene ends first.
+    o.kind = CaptureKind::Timing, o.fps = 30, o.timing = 60, o.from = 45.0;
+    t = KeptTimes(o);
+    ASSERT_EQ(t.size(), 60u);
+    EXPECT_DOUBLE_EQ(t.back(), 45.0 + 59.0 / 30);
+    o.from = 201.0;
+    EXPECT_EQ(KeptTimes(o).size(), 15u);
+}
+
+TEST(CaptureTiming, MediansAndTheTable)
+{
+    EXPECT_EQ(Median({}), 0.0);
+    EXPECT_EQ(Median({5.0, 1.0, 3.0}), 3.0);
+    EXPECT_EQ(Median({4.0, 1.0, 100.0, 2.0}), 3.0);
+    const std::string table = TimingTable({{"particle step", {1.0, 9.0, 2.0}, {1.5, 8.0, 2.5}},
+                                           {"whole frame", {10.0, 12.0, 11.0}, {20.0, 22.0, 21.0}}},
+                                          "64x36, particle grid 16");
+    EXPECT_EQ(table, "64x36, particle grid 16\n"
+                     "stage                GPU ms    wall ms   (medians of 3 frames)\n"
+                     "particle step          2.00       2.50\n"
+                     "whole frame           11.00      21.00\n");
 }
 
 TEST(CapturePlan, FramesFromZeroWithWarmupBeforeEachKeptTime)
@@ -136,6 +164,22 @@ TEST(CapturePlan, FramesFromZeroWithWarmupBeforeEachKeptTime)
     for (const TPlannedFrame& f : plan) drawn += f.draw;
     EXPECT_EQ(drawn, 30u + 90u) << "one second of warm-up before --from";
     EXPECT_EQ(PlanFrames({0.0}, step, 1.0).size(), 1u);
+}
+
+TEST(CapturePlan, TimingRunsDrawTheirWarmupWithoutARunUp)
+{
+    std::vector<TPlannedFrame> plan = TimingPlan({45.0, 45.25, 45.5}, 0.25, 0.5);
+    const std::vector<std::pair<double, int>> expected = {{44.5, -1}, {44.75, -1}, {45.0, 0}, {45.25, 1}, {45.5, 2}};
+    ASSERT_EQ(plan.size(), expected.size());
+    for (size_t i = 0; i < plan.size(); ++i) {
+        EXPECT_NEAR(plan[i].time, expected[i].first, 1e-12) << i;
+        EXPECT_TRUE(plan[i].draw) << i;
+        EXPECT_EQ(plan[i].keep, expected[i].second) << i;
+    }
+    plan = TimingPlan({0.25}, 0.25, 1.0);  // no frame before the scene's start
+    ASSERT_EQ(plan.size(), 2u);
+    EXPECT_TRUE(plan[0].time == 0.0 && plan[1].keep == 0);
+    EXPECT_TRUE(TimingPlan({}, 0.25, 1.0).empty());
 }
 
 TEST(CapturePlan, PartTimeLandsOnTheTargetAfterTheUpdate)

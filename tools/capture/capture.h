@@ -17,7 +17,7 @@ constexpr int kDemoParticleGrid = 3184;
 
 // ---- Options ---------------------------------------------------------------------------
 
-enum class CaptureKind { Stills, Sequence, Video };
+enum class CaptureKind { Stills, Sequence, Video, Timing };
 
 struct TCaptureOptions {
     CaptureKind kind = CaptureKind::Sequence;
@@ -30,6 +30,7 @@ struct TCaptureOptions {
     int width = 1280, height = 720;
     int grid = kDemoParticleGrid;
     double warmup = 1.0;
+    int timing = 0;              // --timing: frames to time, from --from; nothing is written
     bool help = false;
 };
 
@@ -50,13 +51,19 @@ struct TPlannedFrame {
 };
 
 // The times of the frames to keep: the stills, or every frame from `from` on a 1/fps step
-// while it lies before `to` and before the scene's end.
+// while it lies before `to` and before the scene's end (for a timing run, `timing` of them).
 std::vector<double> KeptTimes(const TCaptureOptions& options);
 
 // Every frame to run for the kept times (ascending), on steps of `step` seconds counted back
 // from each kept time: from scene time 0 before the first, from the previous kept time
 // before the others. Frames within `warmup` seconds before a kept one are drawn.
 std::vector<TPlannedFrame> PlanFrames(const std::vector<double>& kept, double step, double warmup);
+
+// The frames of a timing run: `warmup` seconds of drawn frames before the first kept time
+// (none before 0), then the kept ones. There is no run-up from 0: the particles are seeded
+// at the first frame, since what a frame costs does not depend on their history, and a
+// run-up of a large grid takes minutes on a software renderer.
+std::vector<TPlannedFrame> TimingPlan(const std::vector<double>& kept, double step, double warmup);
 
 // The part time to set before a frame so that the part's Update, adding `step`, lands on
 // `target` in single precision: exactly where a float sum can, else one unit in the last
@@ -113,6 +120,26 @@ using FrameTick = std::function<void(size_t done, const TPlannedFrame& frame)>;
 // must be started. Returns false when the sink stopped it.
 bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, const FrameSink& sink,
                const FrameTick& tick = {});
+
+// ---- Timing -------------------------------------------------------------------------------
+
+// One row of the timing table: a stage and its milliseconds, one figure per timed frame.
+struct TStageTimes {
+    std::string name;
+    std::vector<double> gpuMs, wallMs;
+};
+
+// Runs the planned frames as RunFrames does, writing nothing; every kept frame is timed stage
+// by stage with GL timestamp queries and the wall clock (the GPU finished at each boundary)
+// and read back. Rows: the scene's stages in frame order, "read-back", "rest of frame" (the
+// whole frame less the stages: clears, the scene's resolve, the buffer swap) and "whole
+// frame". False when a frame could not be timed or read back.
+bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, std::vector<TStageTimes>& rows,
+                const FrameTick& tick = {});
+// The median of the values (the mean of the middle two for an even count); 0 for none.
+double Median(std::vector<double> values);
+// The table printed by a timing run: the heading, then one line per row with the medians.
+std::string TimingTable(const std::vector<TStageTimes>& rows, const std::string& heading);
 
 // ---- Writers -------------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include "app/demo.h"
 #include "platform/platform.h"
 
+#include <GL/glew.h>
 #include <SDL.h>
 #include <unistd.h>
 
@@ -54,6 +55,26 @@ fs::path Absolute(const std::string& path)
 }
 
 TDemo demo;
+
+// A timing run: the frames as a capture would run them, the table on standard output.
+int TimeStages(const TCaptureOptions& o, const std::vector<double>& kept)
+{
+    const double step = 1.0 / o.fps;
+    const std::vector<TPlannedFrame> plan = TimingPlan(kept, step, o.warmup);
+    CaptureProgress progress(plan.size(), IsTerminal(2));
+    std::vector<TStageTimes> rows;
+    if (!TimeFrames(demo, plan, float(step), rows,
+                    [&](size_t done, const TPlannedFrame& f) { progress.Update(done, f.time); }))
+        return Fail("the frames could not be timed (no scene, or a frame could not be read back)");
+    progress.Finish("timed " + std::to_string(kept.size()) + " frames");
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    char heading[400];
+    std::snprintf(heading, sizeof heading, "%dx%d, particle grid %d (%lld particles), %zu frames from %.3f s, on %s",
+                  o.width, o.height, o.grid, static_cast<long long>(o.grid) * o.grid, kept.size(), kept.front(),
+                  renderer ? renderer : "an unnamed renderer");
+    std::fputs(TimingTable(rows, heading).c_str(), stdout);
+    return 0;
+}
 
 }  // namespace
 
@@ -113,6 +134,9 @@ int main(int argc, char** argv)
     demo.captureMode = true;
     CreateParts(demo);
     StartUp(demo, TStartUpOptions{false, false});
+
+    if (o.kind == CaptureKind::Timing)
+        return TimeStages(o, kept);
 
     VideoWriter writer;
     if (video && !writer.Start(ffmpeg, output.string(), o.width, o.height, o.fps, audio, error))

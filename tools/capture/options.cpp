@@ -122,6 +122,9 @@ struct Parser {
         } else if (name == "--grid") {
             if (!ParseWhole(v, 1, kDemoParticleGrid, o.grid))
                 return Bad("--grid", v, "a particle grid side from 1 to 3184");
+        } else if (name == "--timing") {
+            if (!ParseWhole(v, 1, 100000, o.timing))
+                return Bad("--timing", v, "a number of frames from 1 to 100000");
         } else if (name == "--warmup") {
             if (!ParseNumber(v, o.warmup) || o.warmup < 0.0 || o.warmup > kSceneEnd)
                 return Bad("--warmup", v, "a number of seconds from 0 to 201.5");
@@ -133,6 +136,12 @@ struct Parser {
     bool Finish()
     {
         const bool video = EndsWith(o.output, ".mp4") || EndsWith(o.output, ".mkv");
+        if (o.timing > 0) {
+            if (sawAt || !o.output.empty() || !o.sheet.empty())
+                return Fail("--timing writes no files: it takes --from, not --at, -o or --sheet");
+            o.kind = CaptureKind::Timing;
+            return true;
+        }
         if (sawAt && sawRange)
             return Fail("--at takes stills; --from and --to take a video or a sequence: give one or the other");
         if (!sawAt && !o.sheet.empty())
@@ -151,7 +160,7 @@ struct Parser {
 };
 
 const char* const kWithValue[] = {"-o",     "--output", "--sheet", "--run-dir", "--at",    "--from",
-                                  "--to",   "--fps",    "--size",  "--grid",    "--warmup"};
+                                  "--to",   "--fps",    "--size",  "--grid",    "--warmup", "--timing"};
 
 bool TakesValue(const std::string& name)
 {
@@ -199,6 +208,7 @@ bool ParseCaptureArgs(int argc, const char* const* argv, TCaptureOptions& option
 std::string CaptureUsage()
 {
     return "Usage: hollowmere-capture -o PATH [OPTION]...\n"
+           "   or: hollowmere-capture --timing N [--from T] [--size WxH] [--grid N]\n"
            "Renders Hollowmere's frames on a fixed clock, off screen, into PNG stills, a numbered PNG\n"
            "sequence or a video with its soundtrack. Times are scene seconds (0 to 201.5), to the\n"
            "millisecond.\n"
@@ -218,6 +228,11 @@ std::string CaptureUsage()
            "      --warmup S     seconds of fully drawn frames before each still and before --from\n"
            "                     (default 1.0); before that the scene only steps its clock and\n"
            "                     particles, from scene time 0\n"
+           "      --timing N     writes nothing: times N frames from --from stage by stage (GL timer\n"
+           "                     queries and the wall clock) and prints the median milliseconds of\n"
+           "                     the particle step, particle draw, titles, passes 2 to 4 and the\n"
+           "                     read-back; the particles start at --from less the warm-up, with\n"
+           "                     no run-up from 0\n"
            "      --run-dir DIR  the folder with shaders2/ and other/ (default: this build's run\n"
            "                     folder); output paths are taken from where the tool was started\n"
            "  -h, --help         this text\n"

@@ -2,6 +2,7 @@
 // fixed step, so that the particles have taken as many steps as in a real run.
 #include "capture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -18,7 +19,7 @@ std::vector<double> KeptTimes(const TCaptureOptions& options)
         return options.at;
     std::vector<double> times;
     const double end = std::min(options.to, kSceneEnd);
-    for (int64_t n = 0;; ++n) {
+    for (int64_t n = 0; options.kind != CaptureKind::Timing || n < options.timing; ++n) {
         const double t = options.from + double(n) / options.fps;
         // --to is excluded; so is the scene's end, where the scene ends the process.
         if (t >= end - kSlack || float(t) >= float(kSceneEnd))
@@ -81,4 +82,18 @@ std::string SequenceName(int index)
     char name[64];
     std::snprintf(name, sizeof name, "frame_%06d.png", index);
     return name;
+}
+
+std::vector<TPlannedFrame> TimingPlan(const std::vector<double>& kept, double step, double warmup)
+{
+    std::vector<TPlannedFrame> plan;
+    if (kept.empty())
+        return plan;
+    const int64_t count = int64_t(std::floor(warmup / step + kSlack));
+    for (int64_t k = count; k >= 1; --k)
+        if (kept.front() - double(k) * step >= -kSlack)
+            plan.push_back({std::max(kept.front() - double(k) * step, 0.0), true, -1});
+    for (size_t i = 0; i < kept.size(); ++i)
+        plan.push_back({kept[i], true, int(i)});
+    return plan;
 }
