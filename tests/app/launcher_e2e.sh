@@ -81,10 +81,11 @@ escape_ends_program() {
   # A key pressed before the window has taken the focus is lost (wine drops it while the
   # window is being activated): press again until the program ends.
   for _ in $(seq 1 10); do
-    xdotool mousemove --window "$1" 190 150
+    # (the window may be going away meanwhile: none of these may stop the script)
+    xdotool mousemove --window "$1" 190 150 2>/dev/null || true
     xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1" 2>/dev/null || true
     sleep 0.3
-    xdotool key Escape
+    xdotool key Escape 2>/dev/null || true
     for _ in $(seq 1 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$pid" 2>/dev/null || break
   done
