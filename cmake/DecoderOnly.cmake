@@ -11,16 +11,10 @@ target_link_libraries(crt_decode_dump PRIVATE hollowmere-crt)
 target_include_directories(crt_decode_dump PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
 
 if(WIN32)
-  # hollowmere-crt.dll (import library libhollowmere-crt.dll.a) and programs that run on a bare
-  # Windows: the C++ runtime is linked in. The version script still limits the exports to the
-  # three C functions.
-  set_target_properties(hollowmere-crt PROPERTIES PREFIX "")
-  target_link_options(hollowmere-crt PRIVATE -static)
-  target_link_options(crt_decode_dump PRIVATE -static)
-  target_link_options(crtool PRIVATE -static)
+  include(${PROJECT_SOURCE_DIR}/cmake/WindowsTargets.cmake)
 
   # The platform layer's Windows code (console window and colours, desktop, sleep), compiled
-  # though not linked: the demo around it needs Windows builds of SDL2, GLEW and RtMidi.
+  # though not linked: the whole program is the preset "windows".
   add_library(platform_windows_check OBJECT
     src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp)
   target_include_directories(platform_windows_check PRIVATE ${PROJECT_SOURCE_DIR}/src)

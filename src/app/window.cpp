@@ -63,8 +63,14 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden)
     }
     SDL_GL_MakeCurrent(window, context);
     SDL_GL_SetSwapInterval(0);
-    SDL_SetWindowTitle(window, "Hollowmere");
+    // The renderer is kept, never drawn with. On Windows SDL would take Direct3D for it, whose
+    // device then owns the window's picture (black, whatever OpenGL draws); OpenGL, SDL's
+    // first choice elsewhere, leaves it to the program's own drawing.
+    SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "opengl", SDL_HINT_DEFAULT);
     renderer = SDL_CreateRenderer(window, -1, 0);
+    // Named last: SDL's OpenGL renderer replaces the window with one for its own context, and
+    // only the window that stays should carry the program's name.
+    SDL_SetWindowTitle(window, "Hollowmere");
     return true;
 }
 

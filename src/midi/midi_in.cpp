@@ -1,60 +1,11 @@
-// MidiIn over RtMidi (ALSA sequencer on Linux, the multimedia API on Windows). The
-// driver thread delivers each message packed like a short message of the Windows API.
+// MidiIn over the port layer of midi_ports.h: opening, closing, the device listing and the
+// unpacking of short messages, the same on every system.
 #include "midi/midi.h"
-#include "platform/quiet_alsa.h"
-
-#include <RtMidi.h>
+#include "midi/midi_ports.h"
 
 #include <cstdio>
-#include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
-
-
-namespace {
-
-// The device layer the program asks for: a fixed one where the platform has it, so a
-// machine without it reports that instead of falling through to another server.
-#if defined(__linux__)
-constexpr RtMidi::Api kMidiApi = RtMidi::LINUX_ALSA;
-#elif defined(_WIN32)
-constexpr RtMidi::Api kMidiApi = RtMidi::WINDOWS_MM;
-#else
-constexpr RtMidi::Api kMidiApi = RtMidi::UNSPECIFIED;
-#endif
-
-// RtMidi reports through this callback instead of printing or throwing once it is set;
-// the text of the last error on this thread is kept for the failure message.
-thread_local std::string t_lastError;
-
-void KeepError(RtMidiError::Type type, const std::string& text, void*)
-{
-    if (type != RtMidiError::DEBUG_WARNING)
-        t_lastError = text;
-}
-
-// Creates the RtMidi input with the libraries' own console output silenced: before an
-// error callback can be set, RtMidi prints a failure to std::cerr and ALSA prints its
-// own line. The failure is reported once, by the caller, with RtMidi's text.
-std::unique_ptr<RtMidiIn> OpenMidiIn(std::string& error)
-{
-    std::streambuf* cerrBuffer = std::cerr.rdbuf(nullptr);
-    std::unique_ptr<RtMidiIn> in;
-    QuietAlsa quiet;
-    try {
-        in = std::make_unique<RtMidiIn>(kMidiApi, "Hollowmere");
-        in->setErrorCallback(KeepError, nullptr);
-    } catch (const RtMidiError& e) {
-        // No MIDI subsystem at all (no sequencer device) lands here.
-        error = e.getMessage();
-        in.reset();
-    }
-    std::cerr.rdbuf(cerrBuffer);
-    return in;
-}
-
-}  // namespace
 
 void MidiInCallback(double /*timeStamp*/, std::vector<unsigned char>* message, void* instance)
 {
@@ -77,10 +28,9 @@ void MidiIn::close()
 {
     if (!handle)
         return;
-    auto* in = static_cast<RtMidiIn*>(handle);
-    in->closePort();  // joins the driver's input thread
-    delete in;
+    void* open = handle;
     handle = nullptr;
+    MidiInputClose(open);
 }
 
 void MidiIn::on_driver_message(uint32_t wMsg, uintptr_t dwParam1, uintptr_t /*dwParam2*/)
@@ -112,37 +62,19 @@ bool MidiIn::start(int device)
 {
     close();  // a second start replaces the first device
     std::string error;
-    std::unique_ptr<RtMidiIn> in = OpenMidiIn(error);
-    if (in) {
-        t_lastError.clear();
-        if (device < 0) {
-            error = "invalid device id " + std::to_string(device);
-        } else {
-            // With the error callback set, RtMidi reports a bad port or a failed open
-            // through it and returns with the port closed.
-            in->openPort(unsigned(device), "Hollowmere input");
-            if (in->isPortOpen()) {
-                in->ignoreTypes(true, true, true);
-                in->setCallback(MidiInCallback, this);
-                handle = in.release();
-                return true;
-            }
-            error = t_lastError.empty() ? "the port did not open" : t_lastError;
-        }
-    }
+    if (device < 0)
+        error = "invalid device id " + std::to_string(device);
+    else
+        handle = MidiInputOpen(unsigned(device), *this, error);
+    if (handle)
+        return true;
     printf("MidiIn::start() : midiInOpen() failed...err=%s\n", error.c_str());
     return false;
 }
 
 void MidiIn::printDeviceNames()
 {
-    std::vector<std::string> names;
-    std::string error;
-    if (std::unique_ptr<RtMidiIn> in = OpenMidiIn(error)) {
-        // The count is read again after every device, as devices may come and go.
-        for (unsigned id = 0; id < in->getPortCount(); ++id)
-            names.push_back(in->getPortName(id));
-    }
+    const std::vector<std::string> names = MidiInputNames();
     printf("======== MidiIn::printDeviceNames() ========\n");
     for (size_t i = 0; i < names.size(); ++i)
         printf("  idx=%d : %s\n", int(i), names[i].c_str());

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#ifndef _WIN32
 namespace {
 
 // Reads a stream to its end.
@@ -24,6 +25,7 @@ std::string ReadAll(FILE* f)
 }
 
 }  // namespace
+#endif
 
 MappedFile::MappedFile(const std::string& path)
 {
