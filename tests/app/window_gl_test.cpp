@@ -33,6 +33,7 @@ TEST(Window, ContextTakesFixedFunctionAndCompute)
     GLTestWindow w(380, 240);
     ASSERT_TRUE(w.ok);
     EXPECT_STREQ(SDL_GetWindowTitle(w.win.window), "Hollowmere");
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), w.win.context) << "drawing goes to the window's own context, not the renderer's";
     EXPECT_FLOAT_EQ(w.win.aspect, 1.5833334f);
     int width = 0, height = 0;
     SDL_GetWindowSize(w.win.window, &width, &height);
