@@ -1,6 +1,7 @@
 // MidiIn over RtMidi (ALSA sequencer on Linux, the multimedia API on Windows). The
 // driver thread delivers each message packed like a short message of the Windows API.
 #include "midi/midi.h"
+#include "midi/ports.h"
 #include "platform/quiet_alsa.h"
 
 #include <RtMidi.h>
@@ -52,6 +53,15 @@ std::unique_ptr<RtMidiIn> OpenMidiIn(std::string& error)
     }
     std::cerr.rdbuf(cerrBuffer);
     return in;
+}
+
+std::vector<std::string> PortNames(RtMidiIn& in)
+{
+    std::vector<std::string> names;
+    // The count is read again after every port, as devices may come and go.
+    for (unsigned id = 0; id < in.getPortCount(); ++id)
+        names.push_back(in.getPortName(id));
+    return names;
 }
 
 }  // namespace
@@ -115,12 +125,14 @@ bool MidiIn::start(int device)
     std::unique_ptr<RtMidiIn> in = OpenMidiIn(error);
     if (in) {
         t_lastError.clear();
-        if (device < 0) {
-            error = "invalid device id " + std::to_string(device);
+        // Device ids count the ports that are not through or loop-back ports.
+        const int port = DevicePort(PortNames(*in), device);
+        if (port < 0) {
+            error = "no input device " + std::to_string(device) + " (through and loop-back ports do not count)";
         } else {
             // With the error callback set, RtMidi reports a bad port or a failed open
             // through it and returns with the port closed.
-            in->openPort(unsigned(device), "Hollowmere input");
+            in->openPort(unsigned(port), "Hollowmere input");
             if (in->isPortOpen()) {
                 in->ignoreTypes(true, true, true);
                 in->setCallback(MidiInCallback, this);
@@ -138,12 +150,7 @@ void MidiIn::printDeviceNames()
 {
     std::vector<std::string> names;
     std::string error;
-    if (std::unique_ptr<RtMidiIn> in = OpenMidiIn(error)) {
-        // The count is read again after every device, as devices may come and go.
-        for (unsigned id = 0; id < in->getPortCount(); ++id)
-            names.push_back(in->getPortName(id));
-    }
-    printf("======== MidiIn::printDeviceNames() ========\n");
-    for (size_t i = 0; i < names.size(); ++i)
-        printf("  idx=%d : %s\n", int(i), names[i].c_str());
+    if (std::unique_ptr<RtMidiIn> in = OpenMidiIn(error))
+        names = PortNames(*in);
+    PrintDeviceList(names);
 }
