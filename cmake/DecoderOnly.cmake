@@ -19,9 +19,10 @@ if(WIN32)
   target_link_options(crt_decode_dump PRIVATE -static)
   target_link_options(crtool PRIVATE -static)
 
-  # The platform layer's Windows code (console window and colours, desktop, sleep), compiled
+  # The platform layer's Windows code (console window and colours, desktop, sleep, the file watch), compiled
   # though not linked: the demo around it needs Windows builds of SDL2, GLEW and RtMidi.
   add_library(platform_windows_check OBJECT
-    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp)
+    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp
+    src/platform/file_watch.cpp src/platform/file_watch_windows.cpp)
   target_include_directories(platform_windows_check PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endif()
