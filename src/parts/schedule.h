@@ -5,6 +5,7 @@
 #include "parts/scene_data.h"
 
 #include <cstdint>
+#include <vector>
 
 struct TDemoState;
 
@@ -51,3 +52,7 @@ int32_t NextFrameSleep(int32_t sleepMs, double frameSeconds);
 
 // Work groups per side of the particle step: 16 x 16 particles each, rounding down.
 constexpr int DispatchGroups(int grid) { return grid / 16; }
+
+// The cues of the timeline, in order: the start and every change of section (titles, the
+// camera break, the face, the countdown), for the authors' transport to jump between.
+const std::vector<float>& SceneCues();
