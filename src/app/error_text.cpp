@@ -57,7 +57,7 @@ void DrawErrorText(const std::vector<std::string>& errors, float viewWidth, floa
     if (rows.empty())
         return;
     // A dark band behind the rows, so the red reads over any picture.
-    const float top = 0.98f - float(rows.front().line) * kRowHeight * 2.0f / viewHeight;
+    const float top = 0.98f - (float(rows.front().line) - 0.4f) * kRowHeight * 2.0f / viewHeight;
     LoadIdentityMatrices();
     glDisable(GL_DEPTH_TEST);
     glEnable(GL_BLEND);

@@ -115,6 +115,7 @@ void TransportKeyPressed(TDemo& demo, int scancode)
         std::printf("Transport - %s at %.3f s\n", step.paused ? "paused" : "playing", double(step.time));
     else
         std::printf("Transport - %.3f s%s\n", double(step.time), step.paused ? " (paused)" : "");
+    std::fflush(stdout);
 }
 
 void TransportStartAt(TDemo& demo, float time)

@@ -200,6 +200,7 @@ void TShader::Load(std::string vertex, std::string fragment)
             std::cout << e << "\n";
         if (keepPrevious)
             std::cout << "TShader::Load - " << fragmentPath << " did not build; the last good program stays\n";
+        std::cout << std::flush;  // the author is looking now, whatever the console is
     }
     // The objects that go: the new ones when the last good program stays, else the previous ones
     // (the space bar rebuilds every frame while held).
