@@ -123,5 +123,6 @@ void TransportStartAt(TDemo& demo, float time)
     if (Part* part = CurrentPart(demo)) {
         part->time = time;
         std::printf("Transport - starting at %.3f s\n", double(time));
+        std::fflush(stdout);
     }
 }

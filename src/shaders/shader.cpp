@@ -199,7 +199,8 @@ void TShader::Load(std::string vertex, std::string fragment)
         for (const std::string& e : errors)
             std::cout << e << "\n";
         if (keepPrevious)
-            std::cout << "TShader::Load - " << fragmentPath << " did not build; the last good program stays\n";
+            std::cout << "TShader::Load - " << vertexPath << " + " << fragmentPath
+                      << " did not build; the last good program stays\n";
         std::cout << std::flush;  // the author is looking now, whatever the console is
     }
     // The objects that go: the new ones when the last good program stays, else the previous ones

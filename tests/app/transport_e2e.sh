@@ -20,13 +20,17 @@ export HOLLOWMERE_PARTICLE_GRID=64 SDL_AUDIODRIVER=dummy
 (cd "$run" && LIBGL_ALWAYS_SOFTWARE=1 exec "$exe" --start 60 > "$work/out.log" 2>&1) &
 pid=$!
 demo=$(launch_windowed_720)
+read -r _ _ w h < <(geometry "$demo")
+lit=0
 for _ in $(seq 1 90); do
-  grep -q '^Transport - starting at 60.000 s$' "$work/out.log" && grep -q 'f_computeshaderrenderer' "$work/out.log" && break
-  kill -0 "$pid" 2>/dev/null || fail "the demo ended during its start-up"
   sleep 1
+  kill -0 "$pid" 2>/dev/null || fail "the demo ended during its start-up"
+  timeout 30 import -window "$demo" "$work/shot.png" || fail "no screenshot of the window"
+  lit=$(lit_share "$work/shot.png" "${w}x${h}+0+0")
+  awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' && break
 done
+awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' || fail "the demo window stays black (lit share $lit)"
 grep -q '^Transport - starting at 60.000 s$' "$work/out.log" || fail "no start at 60 s"
-sleep 3  # a few frames
 xdotool mousemove --window "$demo" 640 360
 xdotool windowfocus --sync "$demo" 2>/dev/null || xdotool windowfocus "$demo"
 sleep 0.5

@@ -60,7 +60,7 @@ TEST_F(ShaderProgram, LinksTakesTheSettersValuesRebuildsAndReports)
     EXPECT_TRUE(Linked(shader.program) && shader.built);
     ASSERT_EQ(shader.errors.size(), 1u);
     EXPECT_EQ(shader.errors[0].rfind("bad.cpp:2: ", 0), 0u) << shader.errors[0];
-    EXPECT_NE(output.find(Red + shader.errors[0] + "\nTShader::Load - fs.cpp did not build; the last good program stays\n"),
+    EXPECT_NE(output.find(Red + shader.errors[0] + "\nTShader::Load - bad.cpp + fs.cpp did not build; the last good program stays\n"),
               std::string::npos) << output;
     output = Printed([&] { shader.Load("none_vs.cpp", "none_fs.cpp"); });
     EXPECT_EQ(Occurrences(output, "ERROR XXX or CPP FILE NOT FOUND !"), 2u) << output;
