@@ -6,7 +6,8 @@
 # program runs on throughout, and Escape ends it with status 0.
 # Usage: reload_e2e.sh <hollowmere executable> <run folder>. With HOLLOWMERE_E2E_SHOTS set to
 # a folder, the screenshots of both moments are kept there (broken.png, mended.png);
-# HOLLOWMERE_E2E_WITHIN sets the bound in seconds (3; a sanitizer build draws far slower).
+# HOLLOWMERE_E2E_WITHIN sets the bound in seconds (3; a sanitizer build draws far slower);
+# HOLLOWMERE_E2E_TRACE=1 prints every look at the broken window.
 set -euo pipefail
 
 exe="$(realpath "$1")"
@@ -62,7 +63,7 @@ while :; do
   shot
   red=$(red_pixels "$work/shot.png" "$band")
   grep -q 'shaders2/f_postprocess_final.cpp:5: ' "$work/out.log" && said=yes
-  [ -n "${E2E_TRACE:-}" ] && echo "trace $elapsed red $red said ${said:-no} now $(since "$broke")"
+  [ -n "${HOLLOWMERE_E2E_TRACE:-}" ] && echo "trace $elapsed red $red said ${said:-no} now $(since "$broke")"
   [ "$red" -ge 200 ] && [ -n "$said" ] && { seen=$elapsed; break; }
   awk -v e="$elapsed" -v w="$within" 'BEGIN { exit !(e > w) }' && break
   sleep 0.2
