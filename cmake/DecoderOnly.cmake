@@ -13,9 +13,10 @@ target_include_directories(crt_decode_dump PRIVATE ${PROJECT_SOURCE_DIR}/src ${P
 if(WIN32)
   include(${PROJECT_SOURCE_DIR}/cmake/WindowsTargets.cmake)
 
-  # The platform layer's Windows code (console window and colours, desktop, sleep), compiled
-  # though not linked: the whole program is the preset "windows".
+  # The platform layer's Windows code (console window and colours, desktop, sleep, the file
+  # watch), compiled though not linked: the whole program is the preset "windows".
   add_library(platform_windows_check OBJECT
-    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp)
+    src/platform/console.cpp src/platform/platform.cpp src/platform/quiet_alsa.cpp
+    src/platform/file_watch.cpp src/platform/file_watch_windows.cpp)
   target_include_directories(platform_windows_check PRIVATE ${PROJECT_SOURCE_DIR}/src)
 endif()

@@ -7,6 +7,7 @@
 #include "midi/midi.h"
 #include "parts/part.h"
 #include "parts/render_target.h"
+#include "platform/file_watch.h"
 
 #include <cstdint>
 #include <string>
@@ -58,6 +59,9 @@ struct TDemo {
     // Set by the capture tool for frames it does not keep: the scene advances its clock and
     // steps its particles but draws nothing.
     bool captureStepOnly = false;
+    // The data folders, watched from the start-up on: saved shader sources and keyframe
+    // tracks are read again between frames.
+    TFileWatch fileWatch;
 
     TDemo();
 
@@ -90,13 +94,20 @@ struct TStartUpOptions {
     bool audio = true;  // the audio device and the music channel
     bool midi = true;   // the device listing and MIDI input device 0
 };
+// The watch on "shaders2" and "other" (the start-up's last step, except in capture mode);
+// a folder that cannot be watched gives one line.
+void WatchDataFolders(TDemo& demo);
+// Hands every file saved and settled since the last call to every part (Part::FileSaved).
+void ReloadSavedFiles(TDemo& demo);
 
 // Start-up after the parts exist: camera file, loader, render targets, MIDI, parts' Init, music.
 void StartUp(TDemo& demo, const TStartUpOptions& options = {});
 // Every demo frame: clock, update and render of the current part, music sync, GL reset.
 void FrameDriver(TDemo& demo);
-// Every demo frame after the driver: GL reset, frame counter and, in debug builds, the overlay.
+// Every demo frame after the driver: GL reset, frame counter, the shader errors in red while
+// a build has failed and, in debug builds, the overlay.
 void DebugOverlay(TDemo& demo);
-// A demo frame between the event step and the buffer swap: the frame driver, then the
-// overlay step. The demo and the capture tool both draw their frames with it.
+// A demo frame between the event step and the buffer swap: the saved files reloaded, the
+// frame driver, then the overlay step. The demo and the capture tool both draw their
+// frames with it.
 void DemoFrame(TDemo& demo);

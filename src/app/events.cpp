@@ -1,5 +1,6 @@
 // The event step: mouse, frame time, the SDL event queue, then the free camera.
 #include "app/demo.h"
+#include "app/transport.h"
 #include "platform/platform.h"
 
 #include <SDL.h>
@@ -40,6 +41,9 @@ void HandleEvents(TDemo& demo)
             break;
         case SDL_KEYDOWN:
             printf("KEY: %d\n", int(e.key.keysym.scancode));
+#if HOLLOWMERE_DEBUG
+            TransportKeyPressed(demo, int(e.key.keysym.scancode));
+#endif
             if (unsigned(e.key.keysym.scancode) < 512)
                 s.keys[e.key.keysym.scancode] = true;
             if (e.key.keysym.sym == SDLK_ESCAPE)

@@ -44,6 +44,7 @@ void FrameDriver(TDemo& demo)
 
 void DemoFrame(TDemo& demo)
 {
+    ReloadSavedFiles(demo);
     FrameDriver(demo);
     DebugOverlay(demo);
 }

@@ -1,5 +1,6 @@
 // Hollowmere: the launcher, then the demo window and its frame loop.
 #include "app/demo.h"
+#include "app/transport.h"
 #include "platform/platform.h"
 
 #include <GL/glew.h>
@@ -12,7 +13,7 @@ static TDemo demo;
 
 int main(int argc, char** argv)
 {
-    (void)argv;
+    (void)argv;  // read by the development build only
     // Leave Ctrl-C and SIGTERM to their default action: the event step ends the program
     // only on Escape and on the window's close event, so SDL must not turn them into events.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -53,6 +54,11 @@ int main(int argc, char** argv)
     CreateParts(demo);
 
     StartUp(demo);
+#if HOLLOWMERE_DEBUG
+    // The development build starts the clock where the command line says.
+    if (const std::optional<float> start = StartTimeArgument(argc, argv))
+        TransportStartAt(demo, *start);
+#endif
     SDL_ShowCursor(SDL_DISABLE);
 
     while (demo.state.running) {

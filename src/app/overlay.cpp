@@ -1,13 +1,17 @@
-// The overlay step after the frame driver: GL reset and the pass counter always; with
-// the HOLLOWMERE_DEBUG build option also the camera save every 30 passes and the text
-// panel with mouse, frame-rate, scene and controller values.
+// The overlay step after the frame driver: GL reset, the pass counter and the shader
+// errors always; with the HOLLOWMERE_DEBUG build option also the camera save every 30
+// passes and the text panel with mouse, frame-rate, clock, scene and controller values.
 #include "app/demo.h"
+#include "app/error_text.h"
 #include "app/gl_state.h"
+#include "shaders/shader.h"
 
 #include <GL/glew.h>
 
 #if HOLLOWMERE_DEBUG
 #include "app/font.h"
+#include "app/transport.h"
+#include "platform/audio.h"
 
 #include <cstdio>
 #endif
@@ -130,6 +134,14 @@ void DrawOverlay(TDemo& demo)
     out.Format(5, "FPS: %.02f", 1.0 / double(s.deltaTime));
     out.Line(7, s.overlayLine1);
     out.Line(8, s.overlayLine2);
+    // The transport's clock: the current part's time, the music's, and the pause.
+    if (demo.currentPart >= 0 && size_t(demo.currentPart) < demo.parts.size()) {
+        char clock[96];
+        snprintf(clock, sizeof clock, "clock: %.03f music: %.03f%s", double(demo.parts[size_t(demo.currentPart)]->time),
+                 double(ChannelGetPosition(demo.musicChannel)) / double(kMusicBytesPerSecond),
+                 TransportPaused(demo) ? " PAUSED" : "");
+        out.Line(9, clock, 0.4f, 0.9f, 1.0f);
+    }
     out.Line(10, s.overlayLine3);
     // Before the start-up has pointed it at the controller there is nothing to show.
     if (s.nano) {
@@ -155,4 +167,7 @@ void DebugOverlay(TDemo& demo)
     if (demo.state.showOverlay)
         DrawOverlay(demo);
 #endif
+    // In every build: the errors of a shader build that failed, until a good build clears them.
+    if (demo.state.showOverlay)
+        DrawErrorText(ShaderErrors(), float(demo.glWindow.width), float(demo.glWindow.height));
 }

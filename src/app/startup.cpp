@@ -1,5 +1,6 @@
 // Start-up after the parts exist: the saved camera, the loader, the render targets, the
-// MIDI controller, the parts' Init, the clock, then the audio device and the music.
+// MIDI controller, the parts' Init, the clock, the audio device and the music, then the
+// watch on the data folders.
 #include "app/demo.h"
 #include "platform/audio.h"
 #include "platform/platform.h"
@@ -52,4 +53,8 @@ void StartUp(TDemo& demo, const TStartUpOptions& options)
         demo.musicChannel = SampleGetChannel(demo.musicSample);
         ChannelPlay(demo.musicChannel, true);
     }
+
+    // Captures render what is on disk when they start.
+    if (!demo.captureMode)
+        WatchDataFolders(demo);
 }

@@ -2,6 +2,7 @@
 // unpacking of short messages, the same on every system.
 #include "midi/midi.h"
 #include "midi/midi_ports.h"
+#include "midi/ports.h"
 
 #include <cstdio>
 #include <string>
@@ -62,10 +63,15 @@ bool MidiIn::start(int device)
 {
     close();  // a second start replaces the first device
     std::string error;
+    // Device ids count the ports that are not through or loop-back ports. A device past the
+    // list is asked of the system past its last port, so that it is refused in its own words.
+    const std::vector<std::string> names = MidiInputNames();
+    const int port = DevicePort(names, device);
     if (device < 0)
         error = "invalid device id " + std::to_string(device);
     else
-        handle = MidiInputOpen(unsigned(device), *this, error);
+        handle = MidiInputOpen(port >= 0 ? unsigned(port) : unsigned(names.size() + size_t(device) - DevicePorts(names).size()),
+                               *this, error);
     if (handle)
         return true;
     printf("MidiIn::start() : midiInOpen() failed...err=%s\n", error.c_str());
@@ -74,8 +80,5 @@ bool MidiIn::start(int device)
 
 void MidiIn::printDeviceNames()
 {
-    const std::vector<std::string> names = MidiInputNames();
-    printf("======== MidiIn::printDeviceNames() ========\n");
-    for (size_t i = 0; i < names.size(); ++i)
-        printf("  idx=%d : %s\n", int(i), names[i].c_str());
+    PrintDeviceList(MidiInputNames());
 }

@@ -49,6 +49,7 @@ public:
     void Update() override;  // the clock, the controller's transport, the shader times
     ~Part_Clips() override = default;
     void Init() override;    // every asset and GPU object, once
+    void FileSaved(const std::string& path) override;  // programs and keyframe tracks that read it
 
     void BuildPrograms();    // again while the space bar is held
     void SetUpParticles();

@@ -2,6 +2,7 @@
 // and rendered every frame, and its clock is the master the music follows.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct TDemo;
 struct TDemoState;
@@ -12,6 +13,9 @@ public:
     virtual void Update() = 0;  // advance the part's clocks for this frame
     virtual ~Part() = default;
     virtual void Init() = 0;    // load assets and build GPU resources; called once
+    // A file was saved (its path relative to the working directory, as the file watch gives
+    // it): a part that read it reads it again. GL context current, between two frames.
+    virtual void FileSaved(const std::string& path) { (void)path; }
 
     TDemo* demo = nullptr;
     float time = 0.0f;          // the part's own clock, seconds

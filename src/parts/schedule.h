@@ -5,6 +5,7 @@
 #include "parts/scene_data.h"
 
 #include <cstdint>
+#include <vector>
 
 struct TDemoState;
 
@@ -53,3 +54,7 @@ int32_t NextFrameSleep(int32_t sleepMs, double frameSeconds);
 // grid that is no multiple of 16 (or smaller than 16) is stepped whole; the step's
 // invocations outside the grid do nothing.
 constexpr int DispatchGroups(int grid) { return (grid + 15) / 16; }
+
+// The cues of the timeline, in order: the start and every change of section (titles, the
+// camera break, the face, the countdown), for the authors' transport to jump between.
+const std::vector<float>& SceneCues();

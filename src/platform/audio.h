@@ -1,5 +1,5 @@
 // The music channel: a sound file decoded whole into memory and played through SDL's
-// audio on one channel whose byte position can be read and set from any thread.
+// audio on one channel whose playing position can be read and set from any thread.
 // PCM is always 16-bit stereo at 48 kHz, so 192000 bytes are one second of music
 // whatever the file holds.
 //
@@ -16,9 +16,13 @@ constexpr int kMusicChannels = 2;
 constexpr uint64_t kMusicBytesPerFrame = 4;
 constexpr uint64_t kMusicBytesPerSecond = kMusicRate * kMusicBytesPerFrame;  // 192000
 
-// Opens and starts the default audio device (SDL_AUDIODRIVER picks the driver).
-// Returns false after printing one line when there is none.
-bool AudioStart();
+// Opens and starts the default audio device (SDL_AUDIODRIVER picks the driver), asking
+// for `deviceRate` frames a second (0: the music's rate); the device may keep a rate of its
+// own, and the channels are converted to it. Returns false after printing one line when
+// there is no device.
+bool AudioStart(int deviceRate = 0);
+// The open device's frame rate, or 0 when none is open.
+int AudioDeviceRate();
 // Closes the device and SDL's audio subsystem; samples and channels stay loaded.
 void AudioStop();
 
@@ -39,8 +43,14 @@ const std::vector<int16_t>& SampleData(uint32_t sample);
 void ChannelPlay(uint32_t channel, bool restart = true);
 void ChannelPause(uint32_t channel);
 bool ChannelIsPlaying(uint32_t channel);
-// Position in bytes of PCM handed to the device so far (or set since).
+// The playing position in bytes: what the device has been handed, less what it still
+// holds, moving on smoothly with the steady clock between the device's requests and never
+// backwards, except when the channel is moved. Right after a move it reads the new place
+// until the device takes the music from there.
 uint64_t ChannelGetPosition(uint32_t channel);
+// Bytes of PCM handed towards the device so far (or set since): ahead of what is heard by
+// what the device and the rate conversion still hold.
+uint64_t ChannelGetHandedBytes(uint32_t channel);
 // Moves playback; the position is aligned down to a whole stereo frame and kept within
 // the sample. Past the end the channel plays silence until it is moved back.
 void ChannelSetPosition(uint32_t channel, uint64_t bytes);

@@ -21,7 +21,7 @@ using Table = std::map<std::string, std::string>;
 // a cycle. (Without this check a file that includes itself twice expands 2^depth times.)
 using Chain = std::vector<std::string>;
 
-std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain);
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain, TSourceMap* map);
 
 std::string CanonicalPath(const std::string& path)
 {
@@ -63,7 +63,7 @@ int FirstTwoTokens(std::string_view line, std::string_view& first, std::string_v
     return 2;
 }
 
-std::string ExpandLine(const Table& table, std::string line, Chain& chain)
+std::string ExpandLine(const Table& table, std::string line, Chain& chain, TSourceMap* map)
 {
     // Short lines are copied as they are, directives included.
     if (line.size() < 10)
@@ -87,7 +87,7 @@ std::string ExpandLine(const Table& table, std::string line, Chain& chain)
             return {};
         }
         // A missing include has printed its error and expands to nothing.
-        const std::unique_ptr<char[]> text = LoadSource(table, name, chain);
+        const std::unique_ptr<char[]> text = LoadSource(table, name, chain, map);
         return text ? std::string(text.get()) : std::string();
     }
     if (first == "#replace") {
@@ -99,7 +99,18 @@ std::string ExpandLine(const Table& table, std::string line, Chain& chain)
 
 // Every line, the last one too, ends in exactly one newline. A carriage return before
 // the newline is dropped, as a text-mode read does on the platform the sources come from.
-std::string Expand(const Table& table, const std::string& path, Chain& chain)
+// Maps the lines a source line turned into that are not mapped yet (an include maps its own)
+// to that source line.
+void MapLines(TSourceMap* map, size_t mappedBefore, const std::string& produced, int file, int line)
+{
+    if (!map)
+        return;
+    const size_t lines = size_t(std::count(produced.begin(), produced.end(), '\n')) + 1;
+    for (size_t i = map->lines.size() - mappedBefore; i < lines; ++i)
+        map->lines.push_back({file, line});
+}
+
+std::string Expand(const Table& table, const std::string& path, Chain& chain, TSourceMap* map, int fileIndex)
 {
     std::string file;
     if (!ReadWholeFile(path, file)) {
@@ -109,14 +120,17 @@ std::string Expand(const Table& table, const std::string& path, Chain& chain)
     std::string out;
     out.reserve(file.size() + file.size() / 8);
     size_t pos = 0;
-    while (pos < file.size()) {
+    for (int number = 1; pos < file.size(); ++number) {
         const size_t newline = file.find('\n', pos);
         const size_t end = newline == std::string::npos ? file.size() : newline;
         std::string line = file.substr(pos, end - pos);
         pos = end + 1;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        out += ExpandLine(table, std::move(line), chain);
+        const size_t mapped = map ? map->lines.size() : 0;
+        const std::string expanded = ExpandLine(table, std::move(line), chain, map);
+        MapLines(map, mapped, expanded, fileIndex, number);
+        out += expanded;
         out += '\n';
     }
     return out;
@@ -151,9 +165,19 @@ std::unique_ptr<char[]> ReadScrambledCopy(const std::string& copyPath)
     return result;
 }
 
-std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain)
+// The file's index in the map, added to its list of files.
+int MapFile(TSourceMap* map, const std::string& path)
+{
+    if (!map)
+        return 0;
+    map->files.push_back(path);
+    return int(map->files.size()) - 1;
+}
+
+std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, Chain& chain, TSourceMap* map)
 {
     std::cout << "Loading... " << path << "\n";
+    const int fileIndex = MapFile(map, path);  // listed even when missing: its appearance matters too
 
     // Without ".cpp" no copy path can be formed: the source is read alone.
     std::string copyPath;
@@ -162,7 +186,7 @@ std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, 
 
     if (IsReadableFile(path)) {
         chain.push_back(CanonicalPath(path));
-        const std::string text = Expand(table, path, chain);
+        const std::string text = Expand(table, path, chain, map, fileIndex);
         chain.pop_back();
         auto result = std::make_unique<char[]>(text.size() + 1);  // zero-filled
         std::memcpy(result.get(), text.data(), text.size());
@@ -171,8 +195,14 @@ std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, 
         return result;
     }
     if (!copyPath.empty() && IsReadableFile(copyPath))
-        if (auto result = ReadScrambledCopy(copyPath))
+        if (auto result = ReadScrambledCopy(copyPath)) {
+            // The copy holds expanded text: its lines are its own.
+            const std::string_view text(result.get());
+            const int copyIndex = MapFile(map, copyPath);
+            for (int line = 1; map && line <= int(std::count(text.begin(), text.end(), '\n')); ++line)
+                map->lines.push_back({copyIndex, line});
             return result;
+        }
 
     std::cout << BrightRed << "\nERROR XXX or CPP FILE NOT FOUND !\n";
     return nullptr;
@@ -181,8 +211,8 @@ std::unique_ptr<char[]> LoadSource(const Table& table, const std::string& path, 
 }  // namespace
 
 std::unique_ptr<char[]> LoadShaderSource(const std::map<std::string, std::string>& replacements,
-                                         std::string path)
+                                         std::string path, TSourceMap* map)
 {
     Chain chain;
-    return LoadSource(replacements, path, chain);
+    return LoadSource(replacements, path, chain, map);
 }

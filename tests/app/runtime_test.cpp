@@ -49,6 +49,7 @@ TEST_F(RuntimeTest, StartUpStepsInOrder)
     const std::string dir = ScratchDir("runtime_test");
     NoMidiSubsystem(dir);
     std::filesystem::create_directories(dir + "/other");
+    std::filesystem::create_directories(dir + "/shaders2");
     ASSERT_TRUE(MakeToneMp3(dir + "/other/tk22.mp3", 44100, 2, 1.5, 440, 660));
     ASSERT_EQ(chdir(dir.c_str()), 0);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -71,6 +72,7 @@ TEST_F(RuntimeTest, StartUpStepsInOrder)
     EXPECT_TRUE(demo.state.lastTicks >= before && demo.state.lastTicks + 50000 <= after) << "the clock, then the 5 ms sleep";
     EXPECT_TRUE(ChannelIsPlaying(demo.musicChannel) && Music() < ChannelGetLength(demo.musicChannel)) << "from the start";
     EXPECT_NEAR(double(ChannelGetLength(demo.musicChannel)), 1.5 * 192000, 0.03 * 192000);
+    EXPECT_NE(demo.fileWatch.native, nullptr) << "the data folders are watched";
     const int sizes[8][2] = {{64, 48}, {16, 12}, {64, 48}, {64, 48}, {64, 48}, {64, 48}, {16, 12}, {1024, 1024}};
     for (int i = 0; i < 8; ++i)  // the scene's four (slots 2 to 5) at the window size, then the spare ones
         EXPECT_TRUE(demo.targets[i].created && demo.targets[i].width == sizes[i][0] && demo.targets[i].height == sizes[i][1]) << i;
@@ -78,8 +80,8 @@ TEST_F(RuntimeTest, StartUpStepsInOrder)
     EXPECT_EQ(chdir(HOLLOWMERE_BINARY_DIR), 0);
 }
 
-// The capture tool's start-up: the same steps without the MIDI device and without audio,
-// though a device and the music file are there; the controller pointer is still set.
+// The start-up without the MIDI device and without audio, though a device and the music file
+// are there; the controller pointer is still set.
 TEST_F(RuntimeTest, StartUpWithoutAudioOrMidi)
 {
     const std::string dir = ScratchDir("runtime_test_quiet");
@@ -89,7 +91,8 @@ TEST_F(RuntimeTest, StartUpWithoutAudioOrMidi)
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     demo.glWindow = window.win;
     const std::string out = Printed([&] { StartUp(demo, TStartUpOptions{false, false}); });
-    EXPECT_EQ(out, "a.Init\n") << "no device listing, no MIDI failure line";
+    EXPECT_EQ(out, "a.Init\nWatchDataFolders - shaders2 is not watched: files saved there are not reloaded\n")
+        << "no device listing, no MIDI failure line; the missing folder said once";
     EXPECT_TRUE(demo.state.nano == &demo.nano_kontrol2 && demo.nano_kontrol2.handle == nullptr);
     EXPECT_EQ(demo.musicSample, 0u);
     EXPECT_FALSE(ChannelIsPlaying(demo.musicChannel));

@@ -2,11 +2,13 @@
 // input is cut at zero bytes into up to four files, "a.cpp", "b.cpp", "c.cpp" and "d.cpp", which
 // may include one another (cycles included) or files that do not exist, and "#replace" keys of a
 // small table. "a.cpp" is loaded with its sources, then again from its scrambled copy alone:
-// both give the same text, whose long lines carry no tabs, leading spaces or live directives.
+// both give the same text, whose long lines carry no tabs, leading spaces or live directives,
+// and whose every line the source map places in a file that was read.
 #include "shaders/shader.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -91,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     std::streambuf* const out = std::cout.rdbuf(nullptr);  // "Loading... " and error lines
-    const std::unique_ptr<char[]> expanded = LoadShaderSource(table, "a.cpp");
+    TSourceMap map;
+    const std::unique_ptr<char[]> expanded = LoadShaderSource(table, "a.cpp", &map);
     for (const char* name : names)
         fs::remove(name);
     const std::unique_ptr<char[]> fromCopy = LoadShaderSource(table, "a.cpp");
@@ -101,5 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Check(expanded && fromCopy && std::strcmp(expanded.get(), fromCopy.get()) == 0);
     CheckLines(expanded.get());
+    // Every line of the text has a place: a file that was read, and a line of it.
+    const std::string_view text = expanded.get();
+    Check(map.lines.size() == size_t(std::count(text.begin(), text.end(), '\n')));
+    for (const TSourceMap::Origin& o : map.lines)
+        Check(o.file >= 0 && size_t(o.file) < map.files.size() && o.line >= 1);
     return 0;
 }

@@ -50,13 +50,24 @@ TEST_F(ShaderProgram, LinksTakesTheSettersValuesRebuildsAndReports)
     ASSERT_TRUE(Linked(shader.program));
     EXPECT_FALSE(glIsProgram(old[0]) || glIsShader(old[1]) || glIsShader(old[2]));
     EXPECT_TRUE(glIsShader(shader.vertexShader) && glIsShader(shader.fragmentShader));
-    // Errors turn the console red; missing sources compile as empty texts.
+    // Errors turn the console red; a rebuild that fails keeps the last good program and its
+    // objects, and lists its errors by file and line; missing sources compile as empty texts.
     Write("bad.cpp", "#version 120\nvoid main() { gl_Position = undefinedThing; }\n");
+    const GLuint good[3] = {shader.program, shader.vertexShader, shader.fragmentShader};
     output = Printed([&] { shader.Load("bad.cpp", "fs.cpp"); });
     EXPECT_NE(output.find("error", output.find(Grey + Red)), std::string::npos) << output;  // the vertex log: white, then red
+    EXPECT_TRUE(shader.program == good[0] && shader.vertexShader == good[1] && shader.fragmentShader == good[2]);
+    EXPECT_TRUE(Linked(shader.program) && shader.built);
+    ASSERT_EQ(shader.errors.size(), 1u);
+    EXPECT_EQ(shader.errors[0].rfind("bad.cpp:2: ", 0), 0u) << shader.errors[0];
+    EXPECT_NE(output.find(Red + shader.errors[0] + "\nTShader::Load - bad.cpp + fs.cpp did not build; the last good program stays\n"),
+              std::string::npos) << output;
     output = Printed([&] { shader.Load("none_vs.cpp", "none_fs.cpp"); });
     EXPECT_EQ(Occurrences(output, "ERROR XXX or CPP FILE NOT FOUND !"), 2u) << output;
-    EXPECT_TRUE(shader.program != 0 && !Linked(shader.program));
+    EXPECT_EQ(shader.program, good[0]);
+    TShader first;  // a first build that fails is kept: it renders nothing
+    Printed([&] { first.Load("none_vs.cpp", "none_fs.cpp"); });
+    EXPECT_TRUE(first.program != 0 && !Linked(first.program) && !first.built && !first.errors.empty());
     // Diagnostics show the offending line of the expanded text, the included one here.
     Write("broken.cpp", "float broken = undefined_thing;\n");
     Write("fs_bad.cpp", "#version 120\n#include broken.cpp\nvoid main() { gl_FragColor = vec4(broken); }\n");
@@ -65,7 +76,44 @@ TEST_F(ShaderProgram, LinksTakesTheSettersValuesRebuildsAndReports)
     shaderDiagnostics = false;
     EXPECT_EQ(output.rfind(Cyan + "\n\nVertex loading: vs.cpp\n" + std::string(75, '=') + "\n", 0), 0u) << output;
     EXPECT_NE(output.find(Cyan + "    2: float broken = undefined_thing;\n" + Red), std::string::npos) << output;
-    EXPECT_TRUE(output.ends_with(Grey + "\n")) << output;
+    EXPECT_NE(output.find(Grey + "\n" + Red + "broken.cpp:1: "), std::string::npos) << output;
+    EXPECT_EQ(shader.program, good[0]);
+}
+
+// Error lines name the file the author edits and the line there, through nested includes;
+// the program lists every file it read; a good build clears its errors.
+TEST_F(ShaderProgram, ErrorsNameTheFileAndLineAndAGoodBuildClearsThem)
+{
+    GLTestWindow window;
+    ASSERT_TRUE(window.ok);
+    ClearShaderErrors();
+    Write("vs.cpp", "#version 120\nvoid main() { gl_Position = gl_Vertex; }\n");
+    Write("lib/colour.cpp", "// the palette\n#include lib/base.cpp\nvec4 tint = vec4(base, 1.0) * missing_gain;\n");
+    Write("lib/base.cpp", "vec3 base = vec3(0.5);\n");
+    Write("fs.cpp", "#version 120\n#include lib/colour.cpp\n\nvoid main()\n{\n  gl_FragColor = tint * undefined_too;\n}\n");
+    TShader shader;
+    Printed([&] { shader.Load("vs.cpp", "fs.cpp"); });
+    std::vector<std::string> places;  // each error's "file:line", in order, once
+    for (const std::string& e : shader.errors)
+        if (const std::string place = e.substr(0, e.find(": ")); std::find(places.begin(), places.end(), place) == places.end())
+            places.push_back(place);
+    EXPECT_EQ(places, (std::vector<std::string>{"lib/colour.cpp:3", "fs.cpp:6"})) << testing::PrintToString(shader.errors);
+    EXPECT_NE(shader.errors[0].find("missing_gain"), std::string::npos) << shader.errors[0];
+    EXPECT_EQ(ShaderErrors(), shader.errors);
+    Write("vs2.cpp", "#version 120\nvoid main() { gl_Position = gl_Vertex * 2.0; }\n");
+    TShader twin;  // the same fault through a second program shows once
+    Printed([&] { twin.Load("vs2.cpp", "fs.cpp"); });
+    EXPECT_EQ(ShaderErrors(), shader.errors);
+    for (const char* path : {"fs.cpp", "lib/colour.cpp", "./lib//base.cpp", "vs.cpp"}) EXPECT_TRUE(shader.UsesFile(path)) << path;
+    EXPECT_FALSE(shader.UsesFile("lib/other.cpp") || shader.UsesFile("base.cpp"));
+
+    Write("fs.cpp", "#version 120\nuniform float missing_gain, undefined_too;\n#include lib/colour.cpp\n"
+                    "void main() { gl_FragColor = tint * undefined_too; }\n");
+    Printed([&] { shader.Rebuild(); });
+    EXPECT_TRUE(shader.built && shader.errors.empty() && Linked(shader.program));
+    EXPECT_EQ(ShaderErrors(), twin.errors);
+    Printed([&] { twin.Rebuild(); });
+    EXPECT_TRUE(ShaderErrors().empty());
 }
 
 TEST_F(ShaderProgram, ComputeWritesItsStorageBuffer)

@@ -112,3 +112,45 @@ TEST(LogLineNumber, ParsesBothDriverFormsAndNeverFails)
         {"0(5", 0}, {"0(5 : error", 0}, {"0:5:3 error", 0}, {"1(5) : error", 0}, {"ERROR: 0:12: x", 0}, {"", 0}, {"0", 0}};
     for (const auto& c : cases) EXPECT_EQ(LogLineNumber(c.line), c.number) << c.line;
 }
+
+// Every line of an expanded text knows its file and line: through nested includes, the empty
+// line after an included text, a "#replace" of several lines, a missing include, a copy.
+TEST_F(ShaderSource, TheMapGivesEachExpandedLineItsFileAndLine)
+{
+    Write("main.cpp", "#version 430\n  #include lib/inc.cpp\n#replace TWO\n#include missing.cpp\nvoid main() { }\n");
+    Write("lib/inc.cpp", "uniform float a;\n#include lib/deep.cpp\nuniform float b;\n");
+    Write("lib/deep.cpp", "uniform float c;\n");
+    TSourceMap map;
+    std::string text;
+    Printed([&] { text = LoadShaderSource({{"TWO", "float x;\nfloat y;"}}, "main.cpp", &map).get(); });
+    EXPECT_EQ(map.files, (std::vector<std::string>{"main.cpp", "lib/inc.cpp", "lib/deep.cpp", "missing.cpp"}));
+    const std::vector<std::pair<int, int>> expected = {
+        {0, 1},                          // #version
+        {1, 1}, {2, 1}, {1, 2}, {1, 3},  // a; c; the line after deep's text; b
+        {0, 2},                          // the line after inc's text
+        {0, 3}, {0, 3},                  // the replacement's two lines
+        {0, 4},                          // the missing include: one empty line
+        {0, 5}};
+    ASSERT_EQ(map.lines.size(), size_t(std::count(text.begin(), text.end(), '\n'))) << text;
+    std::vector<std::pair<int, int>> got;
+    for (const TSourceMap::Origin& o : map.lines) got.emplace_back(o.file, o.line);
+    EXPECT_EQ(got, expected) << text;
+
+    fs::remove("main.cpp");  // the scrambled copy: its own lines
+    TSourceMap copyMap;
+    Printed([&] { LoadShaderSource({}, "main.cpp", &copyMap); });
+    EXPECT_EQ(copyMap.files, (std::vector<std::string>{"main.cpp", "main.xxx"}));
+    ASSERT_EQ(copyMap.lines.size(), expected.size());
+    EXPECT_TRUE(copyMap.lines.back().file == 1 && copyMap.lines.back().line == int(expected.size()));
+
+    // The drivers' log forms, mapped; lines without a place, or with one past the text, as they are.
+    const struct { const char *log, *mapped; } cases[] = {
+        {"0:5(12): error: syntax error, unexpected NEW_IDENTIFIER", "lib/inc.cpp:3: error: syntax error, unexpected NEW_IDENTIFIER"},
+        {"0(3) : error C1008: undefined variable \"c\"", "lib/deep.cpp:1: error C1008: undefined variable \"c\""},
+        {"ERROR: 0:8: 'y' : redefinition", "main.cpp:3: error: 'y' : redefinition"},
+        {"ERROR: 0:1: '' : syntax error", "main.cpp:1: '' : syntax error"},
+        {"0:11(1): error: past the end", "0:11(1): error: past the end"},
+        {"error: linking with uncompiled shader", "error: linking with uncompiled shader"},
+        {"0:0(1): error: line zero", "0:0(1): error: line zero"}, {"", ""}, {"0:", "0:"}};
+    for (const auto& c : cases) EXPECT_EQ(MapLogLine(c.log, map), c.mapped) << c.log;
+}
