@@ -20,7 +20,7 @@ constexpr int kTimedRows = kSceneStages + 1;
 
 double NowMs()
 {
-    return double(SteadyTicks100ns()) / 10000.0;
+    return 1000.0 * TicksToSeconds(SteadyTicks100ns());
 }
 
 // One frame's boundaries: a timestamp query and a wall-clock reading at each.
