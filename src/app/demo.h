@@ -73,7 +73,7 @@ struct TDemo {
 
 // Asset paths of the scene are DataPath followed by their names; empty, so relative
 // to the working directory.
-extern std::string DataPath;
+inline std::string DataPath;  // defined here, so the parts need nothing of the application to link
 
 // Once per frame, first: mouse, frame time, the SDL event queue (Escape and window close
 // end the process with status 0), then the camera step.
