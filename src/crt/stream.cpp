@@ -1,4 +1,4 @@
-// Strings, entropy-coded byte arrays (raw or Tunstall), bit blocks and integer blocks.
+// Strings, entropy-coded byte arrays (raw or Tunstall) and bit blocks.
 #include "crt/stream.h"
 
 #include "crt/tunstall.h"
@@ -124,81 +124,6 @@ BitReader InputStream::readBitBlock()
     position += size_t(W) * 4;
     bits.wordsEnd = position;
     return bits;
-}
-
-namespace {
-
-// Widths above 32 are damage; checked over the whole array before any field is read.
-void CheckWidths(const ByteSpan& lengths)
-{
-    uint8_t widest = 0;
-    for (size_t j = 0; j < lengths.size; ++j)
-        widest = std::max(widest, lengths.data[j]);
-    if (widest > 32)
-        throw kCorrupt;
-}
-
-template <typename T>
-uint32_t ReadSigned(InputStream& in, T* values, int N, uint32_t maxEntries)
-{
-    BitReader bits = in.readBitBlock();
-    Scratch<uint8_t>& room = ThreadWorkspace().lengths;
-    uint32_t count = 0;
-    for (int i = 0; i < N; ++i) {
-        const ByteSpan lengths = in.readBytes(room, maxEntries);
-        count = uint32_t(lengths.size);
-        if (!values)
-            continue;
-        CheckWidths(lengths);
-        T* out = values + i;
-        const uint8_t* h = lengths.data;
-        for (uint32_t j = 0; j < count; ++j, out += N) {
-            // Width 0 reads nothing and gives 0 (its half is 0, so t is taken as it is).
-            const uint32_t t = bits.read(h[j]);
-            const uint32_t half = uint32_t((uint64_t(1) << h[j]) >> 1);
-            *out = T(t < half ? 0u - (t + half) : t);
-        }
-    }
-    return count;
-}
-
-template <typename T>
-uint32_t ReadShared(InputStream& in, T* values, int N, uint32_t maxEntries)
-{
-    BitReader bits = in.readBitBlock();
-    const ByteSpan lengths = in.readBytes(ThreadWorkspace().lengths, maxEntries);
-    const uint32_t count = uint32_t(lengths.size);
-    if (!values)
-        return count;
-    CheckWidths(lengths);
-    T* out = values;
-    for (uint32_t j = 0; j < count; ++j) {
-        const int h = lengths.data[j];
-        // The bias of width 32 is 2^31 like every other width's 2^(h-1); width 0 gives zeros.
-        const uint32_t bias = uint32_t((uint64_t(1) << h) >> 1);
-        for (int i = 0; i < N; ++i)
-            *out++ = T(bits.read(h) - bias);
-    }
-    return count;
-}
-
-} // namespace
-
-uint32_t InputStream::readSignedValues(int32_t* values, int N, uint32_t maxEntries)
-{
-    return ReadSigned(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSignedValues(uint8_t* values, int N, uint32_t maxEntries)
-{
-    return ReadSigned(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSharedValues(int32_t* values, int N, uint32_t maxEntries)
-{
-    return ReadShared(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSharedValues(uint8_t* values, int N, uint32_t maxEntries)
-{
-    return ReadShared(*this, values, N, maxEntries);
 }
 
 } // namespace crt
