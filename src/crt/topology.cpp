@@ -30,24 +30,101 @@ struct Running {
     }
 };
 
+// Triangles on new vertices and on either neighbour make up nearly all of a surface, and each
+// sets the pending edge that the next one is built on. They are decoded here one after another,
+// without a branch on which of the three each is: both neighbours are read, and every field of
+// the new edges is a select. The operation sequence is hard to predict (about 1.5 bits each), so
+// this saves a mispredicted jump on most triangles. The neighbour marked deleted, and the second
+// new edge with its order entry and prediction record, are always written and kept only when
+// they belong: the one to a scratch slot, the others beyond the used ends. Returns the first
+// operation that is not one of the three, or kGroupDone when the group's indices are all written.
+inline constexpr uint32_t kGroupDone = 0x100;
+
+struct Run {
+    FrontEdge* edges;
+    uint32_t* order;
+    VertexPrediction* predictions;
+    uint32_t size, orderSize, vertexCount, nvert;
+
+    // The run's state lives in locals, so that the stores through the arrays cannot alias it.
+    template <typename Index>
+    uint32_t attach(uint32_t& edge, FrontEdge& last, const uint8_t* ops, uint32_t& cursor, Index*& out, Index* const stop)
+    {
+        uint32_t e = edge, cur = cursor;
+        FrontEdge E = last;
+        Index* pos = out;
+        uint32_t size = this->size, orderSize = this->orderSize, vertexCount = this->vertexCount;
+        const uint32_t nvert = this->nvert;
+        uint32_t op;
+        for (;;) {
+            op = ops[cur++];
+            if (op > TOPO_RIGHT)
+                break;
+            const uint32_t F = size;
+            uint32_t o;
+            FrontEdge A;
+            if (op == TOPO_NEW_VERTEX) {
+                if (vertexCount >= nvert)
+                    throw kTopologyFailed;
+                o = vertexCount++;
+                predictions[o] = {E.to, E.from, E.opposite};
+                edges[E.prev].next = F;
+                edges[E.next].prev = F + 1;
+                A = {E.from, o, E.to, E.prev, F + 1};
+                edges[F + 1] = {o, E.to, E.from, F, E.next};
+                order[orderSize++] = F + 1;
+                size = F + 2;
+            } else if (op == TOPO_LEFT) {
+                const uint32_t Pfrom = edges[E.prev].from, Pprev = edges[E.prev].prev;
+                edges[E.prev].opposite = kRemoved;
+                edges[Pprev].next = F;
+                edges[E.next].prev = F;
+                o = Pfrom;
+                A = {Pfrom, E.to, E.from, Pprev, E.next};
+                size = F + 1;
+            } else {
+                const uint32_t Nto = edges[E.next].to, Nnext = edges[E.next].next;
+                edges[E.next].opposite = kRemoved;
+                edges[E.prev].next = F;
+                edges[Nnext].prev = F;
+                o = Nto;
+                A = {E.from, Nto, E.to, E.prev, Nnext};
+                size = F + 1;
+            }
+            edges[F] = A;
+            pos[0] = Index(E.to);
+            pos[1] = Index(E.from);
+            pos[2] = Index(o);
+            pos += 3;
+            e = F;
+            E = A;
+            if (pos >= stop) {
+                op = kGroupDone;
+                break;
+            }
+        }
+        edge = e;
+        last = E;
+        cursor = cur;
+        out = pos;
+        this->size = size;
+        this->orderSize = orderSize;
+        this->vertexCount = vertexCount;
+        return op;
+    }
+};
+
 template <typename Index>
 void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32_t& cursor)
 {
     Running r(d, cursor);
+    // The operations end with a byte no code has (the decoder puts it there), so running out of
+    // them is found by the same test as a damaged code.
     const uint8_t* const ops = d.operations.data();
-    const size_t opCount = d.operations.size();
     const uint32_t nvert = d.nvert;
     const int splitbits = SplitBits(nvert);
-    VertexPrediction* const predictions = d.faceIndex.predictions.data(); // room for every id handed out
+    VertexPrediction* const predictions = d.faceIndex.predictions.data(); // room for every id handed out, and one more
 
-    const auto nextOp = [&]() -> uint8_t {
-        if (r.cur >= opCount)
-            throw kTopologyFailed;
-        const uint8_t op = ops[r.cur++];
-        if (op > TOPO_OLD_VERTEX)
-            throw kTopologyFailed;
-        return op;
-    };
     // A vertex read from the bits must already be numbered.
     const auto oldVertex = [&]() -> uint32_t {
         const uint32_t id = r.bits.read(splitbits);
@@ -63,11 +140,14 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
     };
 
     while (pos < stop) {
-        const uint32_t e = front.take();
+        uint32_t e = front.take();
         if (e == kNoEdge) {
             // New component: its first triangle, corners old (flagged) or numbered anew.
             uint32_t last = r.vertexCount - 1;
-            const uint32_t flags = nextOp() == TOPO_OLD_VERTEX ? r.bits.read(3) : 0;
+            const uint8_t op = ops[r.cur++];
+            if (op > TOPO_OLD_VERTEX)
+                throw kTopologyFailed;
+            const uint32_t flags = op == TOPO_OLD_VERTEX ? r.bits.read(3) : 0;
             uint32_t w[3];
             for (int k = 0; k < 3; ++k) {
                 if (flags & (1u << k)) {
@@ -82,33 +162,34 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
             front.startTriangle(w[0], w[1], w[2]);
             continue;
         }
-        const FrontEdge E = front.edges[e];
-        if (E.deleted)
+        // Most order entries are edges that a later triangle took off the front: only their mark is read.
+        if (front.edges[e].deleted())
             continue;
+        FrontEdge E = front.edges[e];
+        Run run{front.edges, front.order, predictions, front.size, uint32_t(front.orderSize), r.vertexCount, nvert};
+        const uint32_t op = run.attach(e, E, ops, r.cur, pos, stop);
+        front.size = run.size;
+        front.orderSize = run.orderSize;
+        r.vertexCount = run.vertexCount;
+        if (op == kGroupDone)
+            break;
+        // A run of attached triangles leaves its last edge pending for the operation that ended it.
         uint32_t o;
-        switch (nextOp()) {
+        switch (op) {
         case TOPO_BOUNDARY:
             continue;
         case TOPO_DEFER:
             front.defer(e);
             continue;
-        case TOPO_NEW_VERTEX:
-            o = newVertex(E.to, E.from, E.opposite);
-            front.attachVertex(E, o);
-            break;
         case TOPO_OLD_VERTEX:
             o = oldVertex();
             front.attachVertex(E, o);
             break;
-        case TOPO_LEFT:
-            o = front.attachSide(E, true);
-            break;
-        case TOPO_RIGHT:
-            o = front.attachSide(E, false);
-            break;
-        default: // TOPO_CLOSE
+        case TOPO_CLOSE:
             o = front.close(E);
             break;
+        default:
+            throw kTopologyFailed;
         }
         pos[0] = Index(E.to);
         pos[1] = Index(E.from);
@@ -127,7 +208,8 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
     const size_t opsLeft = operations.size() - std::min<size_t>(cursor, operations.size());
     const size_t room = 3 * std::min<size_t>((end - start) / 3, opsLeft) + 3;
     Workspace& ws = ThreadWorkspace();
-    Front front(ws.edges.get(room), ws.order.get(room), ws.deferred.get(room));
+    // The run of attached triangles writes one edge and one order entry past the used ends.
+    Front front(ws.edges.get(room + 2), ws.order.get(room + 1), ws.deferred.get(room));
     if (faceIndex.indices16)
         DecodeFaces(*this, front, faceIndex.indices16 + start, faceIndex.indices16 + end, cursor);
     else
