@@ -42,28 +42,31 @@ inline constexpr uint32_t kGroupDone = 0x100;
 
 struct Run {
     FrontEdge* edges;
-    uint32_t* order;
+    uint32_t* orderEnd; // where the next order entry goes
     VertexPrediction* predictions;
-    uint32_t size, orderSize, vertexCount, nvert;
+    uint32_t size, vertexCount, nvert;
 
-    // The run's state lives in locals, so that the stores through the arrays cannot alias it.
+    // The run's state lives in locals, so that the stores through the arrays cannot alias it,
+    // and in as few of them as will do (the next operation and order entry by pointer), so that
+    // it stays in registers.
     template <typename Index>
-    uint32_t attach(uint32_t& edge, FrontEdge& last, const uint8_t* ops, uint32_t& cursor, Index*& out, Index* const stop)
+    uint32_t attach(uint32_t& edge, FrontEdge& last, const uint8_t*& nextOp, Index*& out, Index* const stop)
     {
-        uint32_t e = edge, cur = cursor;
+        uint32_t e = edge;
         FrontEdge E = last;
+        const uint8_t* op = nextOp;
         Index* pos = out;
-        uint32_t size = this->size, orderSize = this->orderSize, vertexCount = this->vertexCount;
-        const uint32_t nvert = this->nvert;
-        uint32_t op;
+        uint32_t* orderAt = orderEnd;
+        uint32_t size = this->size, vertexCount = this->vertexCount;
+        uint32_t code;
         for (;;) {
-            op = ops[cur++];
-            if (op > TOPO_RIGHT)
+            code = *op++;
+            if (code > TOPO_RIGHT)
                 break;
             const uint32_t F = size;
             uint32_t o;
             FrontEdge A;
-            if (op == TOPO_NEW_VERTEX) {
+            if (code == TOPO_NEW_VERTEX) {
                 if (vertexCount >= nvert)
                     throw kTopologyFailed;
                 o = vertexCount++;
@@ -72,9 +75,9 @@ struct Run {
                 edges[E.next].prev = F + 1;
                 A = {E.from, o, E.to, E.prev, F + 1};
                 edges[F + 1] = {o, E.to, E.from, F, E.next};
-                order[orderSize++] = F + 1;
+                *orderAt++ = F + 1;
                 size = F + 2;
-            } else if (op == TOPO_LEFT) {
+            } else if (code == TOPO_LEFT) {
                 const uint32_t Pfrom = edges[E.prev].from, Pprev = edges[E.prev].prev;
                 edges[E.prev].opposite = kRemoved;
                 edges[Pprev].next = F;
@@ -99,18 +102,18 @@ struct Run {
             e = F;
             E = A;
             if (pos >= stop) {
-                op = kGroupDone;
+                code = kGroupDone;
                 break;
             }
         }
         edge = e;
         last = E;
-        cursor = cur;
+        nextOp = op;
         out = pos;
+        orderEnd = orderAt;
         this->size = size;
-        this->orderSize = orderSize;
         this->vertexCount = vertexCount;
-        return op;
+        return code;
     }
 };
 
@@ -166,10 +169,12 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
         if (front.edges[e].deleted())
             continue;
         FrontEdge E = front.edges[e];
-        Run run{front.edges, front.order, predictions, front.size, uint32_t(front.orderSize), r.vertexCount, nvert};
-        const uint32_t op = run.attach(e, E, ops, r.cur, pos, stop);
+        Run run{front.edges, front.order + front.orderSize, predictions, front.size, r.vertexCount, nvert};
+        const uint8_t* next = ops + r.cur;
+        const uint32_t op = run.attach(e, E, next, pos, stop);
+        r.cur = uint32_t(next - ops);
         front.size = run.size;
-        front.orderSize = run.orderSize;
+        front.orderSize = size_t(run.orderEnd - front.order);
         r.vertexCount = run.vertexCount;
         if (op == kGroupDone)
             break;
