@@ -9,6 +9,9 @@
 #include "crt/workspace.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 namespace crt {
 
@@ -24,7 +27,13 @@ struct FieldCursor {
     uint32_t read(unsigned n)
     {
         const uint8_t* at = words + (position >> 5) * 4;
-        const uint64_t two = uint64_t(LoadU32(at)) << 32 | LoadU32(at + 4);
+        uint64_t two; // the word at `at` in the high half
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&two, at, 8);
+            two = std::rotl(two, 32);
+        } else {
+            two = uint64_t(LoadU32(at)) << 32 | LoadU32(at + 4);
+        }
         const uint64_t aligned = two << (position & 31); // the field's first bit at bit 63
         position += n;
         return uint32_t((aligned >> 1) >> (63 - n)); // 0 for a field of 0 bits
@@ -64,6 +73,18 @@ void CheckRoom(const InputStream& in, const BitReader& block, uint64_t bits)
         throw kTruncated;
 }
 
+// Per width h (0 to 32): 2^(h-1), the bias of shared fields and the half of per-component ones,
+// and the mask of h low bits.
+struct WidthConstants {
+    uint32_t bias, mask;
+};
+constexpr std::array<WidthConstants, 33> kWidths = [] {
+    std::array<WidthConstants, 33> w{};
+    for (unsigned h = 0; h <= 32; ++h)
+        w[h] = {uint32_t((uint64_t(1) << h) >> 1), uint32_t((uint64_t(1) << h) - 1)};
+    return w;
+}();
+
 // Shared widths: all N fields of a vertex at once when they fit in 32 bits, one by one otherwise.
 // Each field is stored plus 2^(h-1); the bias of width 32 is 2^31 like the others.
 template <int N, typename T>
@@ -71,10 +92,10 @@ void SharedFields(FieldCursor& bits, const uint8_t* widths, size_t count, T* out
 {
     for (size_t j = 0; j < count; ++j, out += N) {
         const unsigned h = widths[j];
-        const uint32_t bias = uint32_t((uint64_t(1) << h) >> 1);
+        const uint32_t bias = kWidths[h].bias;
         if (N * h <= 32) {
             const uint32_t t = bits.read(N * h);
-            const uint32_t mask = uint32_t((uint64_t(1) << h) - 1);
+            const uint32_t mask = kWidths[h].mask;
             for (int i = 0; i < N; ++i)
                 out[i] = T(((t >> ((N - 1 - i) * h)) & mask) - bias);
         } else {
@@ -90,7 +111,7 @@ void SharedFields(FieldCursor& bits, const uint8_t* widths, size_t count, T* out
 {
     for (size_t j = 0; j < count; ++j) {
         const unsigned h = widths[j];
-        const uint32_t bias = uint32_t((uint64_t(1) << h) >> 1);
+        const uint32_t bias = kWidths[h].bias;
         for (int i = 0; i < N; ++i)
             *out++ = T(bits.read(h) - bias);
     }
@@ -117,7 +138,7 @@ uint32_t ReadSigned(InputStream& in, T* values, int N, uint32_t maxEntries)
         // Width h holds t: 2^(h-1) and above stand for themselves, below for -(t + 2^(h-1)).
         for (size_t j = 0; j < w.read; ++j, out += N) {
             const uint32_t t = bits.read(h[j]);
-            const uint32_t half = uint32_t((uint64_t(1) << h[j]) >> 1);
+            const uint32_t half = kWidths[h[j]].bias;
             *out = T(t < half ? 0u - (t + half) : t);
         }
         for (size_t j = w.read; j < count; ++j, out += N)
