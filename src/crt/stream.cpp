@@ -21,19 +21,19 @@ std::string InputStream::readString()
 namespace {
 
 // Word bytes of a Tunstall block into `out` (room for `decoded` bytes plus the scratch slack):
-// a short word moves as one 16-byte copy whose excess the next word or the slack overwrites;
-// words near the end of the byte table move exactly.
+// a short word moves as one 16-byte copy, whose excess the next word or the slack overwrites
+// (the table's spare bytes keep the copy inside it).
 void SpellWords(const TunstallTable& dict, const uint8_t* code, uint32_t C, size_t decoded, uint8_t* out)
 {
+    static_assert(TunstallTable::kTableSlack >= 16);
     const uint8_t* table = dict.table.data();
-    const size_t tableSize = dict.table.size();
     const int* offsets = dict.offsets.data();
     const int* lengths = dict.lengths.data();
     uint8_t* dst = out;
     for (uint32_t i = 0; i + 1 < C; ++i) {
         const int w = code[i];
         const size_t o = size_t(offsets[w]), L = size_t(lengths[w]);
-        if (L <= 16 && o + 16 <= tableSize)
+        if (L <= 16)
             std::memcpy(dst, table + o, 16);
         else
             std::memcpy(dst, table + o, L);

@@ -174,7 +174,7 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
             queue[best] += uint32_t(n);
         words += n - 1;
     }
-    table.resize(bytes.end);
+    table.resize(bytes.end + kTableSlack);
 
     // Packing: the words still at or after their queue head, in id order, cut to D.
     offsets.resize(size_t(D));
