@@ -22,6 +22,16 @@ struct Slots {
     int* length;
 };
 
+// L bytes from `from` to `to` in 8-byte pieces: words are short, and a call to memcpy would
+// cost more than the copy. Up to 7 bytes past each end are read and written, which the caller
+// leaves room for; bytes past `from + L` may already be the destination's (words are appended
+// after their parents), which only matters for bytes that are not the word's.
+inline void CopyPieces(uint8_t* to, const uint8_t* from, size_t L)
+{
+    for (size_t i = 0; i < L; i += 8)
+        std::memcpy(to + i, from + i, 8);
+}
+
 // The word bytes, appended through a pointer (a word is its parent's bytes and one symbol).
 struct Bytes {
     std::vector<uint8_t>& table;
@@ -35,18 +45,6 @@ struct Bytes {
         return table.data() + end;
     }
     void push(uint8_t symbol) { *room(1) = symbol, ++end; }
-    // The word at o of length L followed by `symbol`. Words are short, so they are copied in
-    // 8-byte pieces (into room for one more piece) rather than by a call to memcpy; the bytes a
-    // piece reads past the word are rewritten by the next piece or the symbol.
-    void extend(size_t o, size_t L, uint8_t symbol)
-    {
-        uint8_t* at = room(L + 1 + 8);
-        const uint8_t* from = table.data() + o;
-        for (size_t i = 0; i < L; i += 8)
-            std::memcpy(at + i, from + i, 8);
-        at[L] = symbol;
-        end += L + 1;
-    }
 };
 
 } // namespace
@@ -154,23 +152,23 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
         }
         const size_t w = queue[best];
         const uint32_t p = s.probability[w];
-        const int o = s.offset[w];
-        const int L = s.length[w];
-        bool partial = false;
-        for (int k = 0;; ++k) {
-            const size_t id = nextId++;
+        const size_t o = size_t(s.offset[w]), L = size_t(s.length[w]);
+        // The children 0 to `last`: all n, or fewer when the dictionary fills up first, in which
+        // case (a partial expansion) the expanded word stays.
+        const int last = std::min(n - 1, D - 1 - words);
+        uint8_t* at = bytes.room(size_t(last + 1) * (L + 1) + 8);
+        const uint8_t* parent = table.data() + o;
+        for (int k = 0; k <= last; ++k, at += L + 1) {
+            const size_t id = nextId + size_t(k);
             s.probability[id] = Mul(P[k], p);
-            s.offset[id] = int(bytes.end);
-            s.length[id] = L + 1;
-            bytes.extend(size_t(o), size_t(L), pairs[k].symbol);
-            if (words + k == D - 1) {
-                partial = true;
-                break;
-            }
-            if (k == n - 1)
-                break;
+            s.offset[id] = int(bytes.end + size_t(k) * (L + 1));
+            s.length[id] = int(L + 1);
+            CopyPieces(at, parent, L);
+            at[L] = pairs[k].symbol;
         }
-        if (!partial)
+        nextId += size_t(last + 1);
+        bytes.end += size_t(last + 1) * (L + 1);
+        if (words + last != D - 1)
             queue[best] += uint32_t(n);
         words += n - 1;
     }
