@@ -90,15 +90,16 @@ ByteSpan InputStream::readBytes(Scratch<uint8_t>& room, size_t maxLength, size_t
     // The words before the last must fall short of the decoded length and the last must reach it.
     if (C == 0)
         throw kCorrupt;
-    const int words = dict.words();
-    size_t total = 0;
-    for (uint32_t i = 0; i + 1 < C; ++i) {
-        if (code[i] >= words)
-            throw kCorrupt;
-        total += size_t(dict.lengths[code[i]]);
-    }
-    if (code[C - 1] >= words || total >= size_t(decoded) ||
-        total + size_t(dict.lengths[code[C - 1]]) < size_t(decoded))
+    // Lengths by word number, where a number without a word counts as 2^32 bytes: the sum of up
+    // to 2^32 of them cannot wrap, and one of them outgrows any decoded length.
+    std::array<uint64_t, 256> length;
+    for (size_t w = 0; w < length.size(); ++w)
+        length[w] = w < size_t(dict.words()) ? uint64_t(dict.lengths[w]) : uint64_t(1) << 32;
+    uint64_t total = 0;
+    for (uint32_t i = 0; i + 1 < C; ++i)
+        total += length[code[i]];
+    if (total >= uint64_t(decoded) || total + length[code[C - 1]] < uint64_t(decoded) ||
+        length[code[C - 1]] > uint64_t(UINT32_MAX))
         throw kCorrupt;
 
     uint8_t* out = room.get(size_t(decoded));
