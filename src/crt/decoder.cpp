@@ -141,6 +141,7 @@ void Decoder::decodeMesh()
         previous = group.end;
     }
     faceIndex.facesWritten = previous;
+    faceIndex.idsDecoded = true; // connectivity hands out only ids below nvert
     if (bound)
         std::fill(records + vertex_count, records + nvert, VertexPrediction{});
     faceIndex.predictions = {records, bound ? size_t(nvert) : size_t(vertex_count)};

@@ -17,10 +17,12 @@ namespace crt {
 
 namespace {
 
-// Ids outside the vertices are damage (the decoder never writes them; the writer's input may).
+// Ids outside the vertices are damage. Decoded faces were checked as they were decoded; the
+// writer's input faces are checked here.
+template <bool Check>
 inline void CheckFace(uint32_t a, uint32_t b, uint32_t c, uint32_t vertexCount)
 {
-    if ((a >= vertexCount) | (b >= vertexCount) | (c >= vertexCount))
+    if (Check && ((a >= vertexCount) | (b >= vertexCount) | (c >= vertexCount)))
         throw kCorrupt;
 }
 
@@ -32,12 +34,12 @@ inline void AddBorderTerms(int* flags, uint32_t a, uint32_t b, uint32_t c)
     flags[c] ^= int(a ^ b);
 }
 
-template <typename Index>
+template <bool Check, typename Index>
 void SumPortable(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32_t faceCount, NormalSum* n, int* flags)
 {
     for (size_t f = 0; f < faceCount; ++f, idx += 3) {
         const uint32_t i[3] = {idx[0], idx[1], idx[2]};
-        CheckFace(i[0], i[1], i[2], vertexCount);
+        CheckFace<Check>(i[0], i[1], i[2], vertexCount);
         const int32_t *p0 = P + 3 * size_t(i[0]), *p1 = P + 3 * size_t(i[1]), *p2 = P + 3 * size_t(i[2]);
         float e1[3], e2[3];
         for (int k = 0; k < 3; ++k) {
@@ -58,7 +60,7 @@ void SumPortable(const int32_t* P, uint32_t vertexCount, const Index* idx, uint3
 }
 
 #if defined(__SSE2__)
-template <typename Index>
+template <bool Check, typename Index>
 void SumVectors(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32_t faceCount, NormalSum* n, int* flags)
 {
     // Positions as floats, one 16-byte slot per vertex (the fourth lane 0).
@@ -69,7 +71,7 @@ void SumVectors(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32
     float* sums = &n[0].x;
     for (size_t f = 0; f < faceCount; ++f, idx += 3) {
         const uint32_t a = idx[0], b = idx[1], d = idx[2];
-        CheckFace(a, b, d, vertexCount);
+        CheckFace<Check>(a, b, d, vertexCount);
         const __m128 p0 = _mm_load_ps(c + 4 * size_t(a));
         const __m128 u = _mm_sub_ps(_mm_load_ps(c + 4 * size_t(b)), p0);
         const __m128 w = _mm_sub_ps(_mm_load_ps(c + 4 * size_t(d)), p0);
@@ -85,16 +87,26 @@ void SumVectors(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32
 }
 #endif
 
-template <typename Index>
+template <bool Check, typename Index>
 void Sum(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32_t faceCount, NormalSum* n, int* flags,
          bool portable)
 {
 #if defined(__SSE2__)
     if (!portable)
-        return SumVectors(P, vertexCount, idx, faceCount, n, flags);
+        return SumVectors<Check>(P, vertexCount, idx, faceCount, n, flags);
 #endif
     (void)portable;
-    SumPortable(P, vertexCount, idx, faceCount, n, flags);
+    SumPortable<Check>(P, vertexCount, idx, faceCount, n, flags);
+}
+
+template <typename Index>
+void Sum(const int32_t* P, uint32_t vertexCount, const Index* idx, uint32_t faceCount, NormalSum* n, int* flags,
+         bool portable, bool check)
+{
+    if (check)
+        Sum<true>(P, vertexCount, idx, faceCount, n, flags, portable);
+    else
+        Sum<false>(P, vertexCount, idx, faceCount, n, flags, portable);
 }
 
 } // namespace
@@ -105,10 +117,12 @@ void EstimateNormals(const int32_t* positions, uint32_t vertexCount, const FaceI
     std::fill(sums, sums + vertexCount, NormalSum{});
     if (flags)
         std::fill(flags, flags + vertexCount, 0);
+    // Decoded ids are below the decoder's vertex count, which is at most this one.
+    const bool check = !(faces.idsDecoded && faceCount <= faces.facesWritten);
     if (faces.indices16)
-        Sum(positions, vertexCount, faces.indices16, faceCount, sums, flags, portable);
+        Sum(positions, vertexCount, faces.indices16, faceCount, sums, flags, portable, check);
     else
-        Sum(positions, vertexCount, faces.indices32, faceCount, sums, flags, portable);
+        Sum(positions, vertexCount, faces.indices32, faceCount, sums, flags, portable, check);
 }
 
 } // namespace crt

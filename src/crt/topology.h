@@ -56,6 +56,7 @@ struct FaceIndex {
     std::span<VertexPrediction> predictions; // per numbered vertex (the decoder's: in its workspace)
     std::vector<FaceGroup> groups;
     uint32_t facesWritten = 0; // faces [0, facesWritten) hold decoded indices
+    bool idsDecoded = false;   // and every id in them was checked against the vertex count
 
     uint32_t index(size_t i) const { return indices16 ? indices16[i] : indices32[i]; }
 };

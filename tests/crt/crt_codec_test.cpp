@@ -228,7 +228,8 @@ TEST(CrtCodecs, OctahedralGrid)
 TEST(CrtCodecs, EstimatedNormalsTakeTheSameBitsOnBothPaths)
 {
     // Random faces (repeated and degenerate corners included) over positions on a small grid and
-    // on one wide enough that the float differences round; 32-bit and 16-bit index arrays.
+    // on one wide enough that the float differences round; 32-bit and 16-bit index arrays, and
+    // decoded ones, which are not checked again.
     std::mt19937 rng(7);
     for (int32_t range : {15, 1 << 26}) {
         const uint32_t V = 61, F = 200;
@@ -239,10 +240,13 @@ TEST(CrtCodecs, EstimatedNormalsTakeTheSameBitsOnBothPaths)
         for (uint32_t& i : idx)
             i = rng() % (V - 1); // the last vertex is in no face: its sum stays zero
         const std::vector<uint16_t> idx16(idx.begin(), idx.end());
-        for (bool narrow : {false, true}) {
+        for (int variant = 0; variant < 3; ++variant) { // 32-bit ids, 16-bit ids, decoded ids
+            const bool narrow = variant == 1;
             FaceIndex faces;
             faces.indices32 = narrow ? nullptr : idx.data();
             faces.indices16 = narrow ? const_cast<uint16_t*>(idx16.data()) : nullptr;
+            faces.facesWritten = F;
+            faces.idsDecoded = variant == 2; // checked as decoded: not checked again
             std::vector<NormalSum> fast(V), plain(V);
             std::vector<int> fastFlags(V), plainFlags(V);
             EstimateNormals(P.data(), V, faces, F, fast.data(), fastFlags.data());
