@@ -143,7 +143,7 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
     };
 
     while (pos < stop) {
-        uint32_t e = front.take();
+        uint32_t e = front.takeOnFront();
         if (e == kNoEdge) {
             // New component: its first triangle, corners old (flagged) or numbered anew.
             uint32_t last = r.vertexCount - 1;
@@ -165,9 +165,6 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
             front.startTriangle(w[0], w[1], w[2]);
             continue;
         }
-        // Most order entries are edges that a later triangle took off the front: only their mark is read.
-        if (front.edges[e].deleted())
-            continue;
         FrontEdge E = front.edges[e];
         Run run{front.edges, front.order + front.orderSize, predictions, front.size, r.vertexCount, nvert};
         const uint8_t* next = ops + r.cur;

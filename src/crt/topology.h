@@ -106,6 +106,25 @@ struct Front {
         return kNoEdge;
     }
 
+    // The next edge to process that is still on the front, or kNoEdge. Taking an edge that a
+    // neighbour's triangle took off the front does nothing, so such edges (most order entries)
+    // are passed over here; a pending edge is always on the front.
+    uint32_t takeOnFront()
+    {
+        uint32_t e = pending;
+        if (e != kNoEdge) {
+            pending = kNoEdge;
+            return e;
+        }
+        while (orderRead < orderSize)
+            if (!edges[e = order[orderRead++]].deleted())
+                return e;
+        while (deferredSize)
+            if (!edges[e = deferred[--deferredSize]].deleted())
+                return e;
+        return kNoEdge;
+    }
+
     // The three edges of a component's first triangle (w0, w1, w2).
     void startTriangle(uint32_t w0, uint32_t w1, uint32_t w2)
     {
