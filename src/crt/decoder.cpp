@@ -132,7 +132,7 @@ void Decoder::decodeMesh()
     for (auto& [name, attr] : attributes)
         bound = bound || attr->buffer;
     const size_t room = bound ? nvert : std::min<size_t>(nvert, size_t(vertex_count) + 3 * ops.size + 3);
-    VertexPrediction* records = ws.predictions.get(room + 1); // connectivity writes one past the ids it hands out
+    VertexPrediction* records = ws.predictions.get(room);
     std::fill(records, records + vertex_count, VertexPrediction{});
     faceIndex.predictions = {records, room};
     uint32_t cursor = 0, previous = 0;

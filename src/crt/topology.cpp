@@ -30,14 +30,10 @@ struct Running {
     }
 };
 
-// Triangles on new vertices and on either neighbour make up nearly all of a surface, and each
-// sets the pending edge that the next one is built on. They are decoded here one after another,
-// without a branch on which of the three each is: both neighbours are read, and every field of
-// the new edges is a select. The operation sequence is hard to predict (about 1.5 bits each), so
-// this saves a mispredicted jump on most triangles. The neighbour marked deleted, and the second
-// new edge with its order entry and prediction record, are always written and kept only when
-// they belong: the one to a scratch slot, the others beyond the used ends. Returns the first
-// operation that is not one of the three, or kGroupDone when the group's indices are all written.
+// Triangles on a new vertex or on either neighbour make up nearly all of a surface, and each
+// leaves its first new edge pending for the next operation. A run decodes them one after another
+// with that edge kept in registers, until an operation of another kind or the group's end: it
+// returns that operation, or kGroupDone when the group's indices are all written.
 inline constexpr uint32_t kGroupDone = 0x100;
 
 struct Run {
@@ -126,7 +122,7 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
     const uint8_t* const ops = d.operations.data();
     const uint32_t nvert = d.nvert;
     const int splitbits = SplitBits(nvert);
-    VertexPrediction* const predictions = d.faceIndex.predictions.data(); // room for every id handed out, and one more
+    VertexPrediction* const predictions = d.faceIndex.predictions.data(); // room for every id handed out
 
     // A vertex read from the bits must already be numbered.
     const auto oldVertex = [&]() -> uint32_t {
@@ -175,7 +171,7 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
         r.vertexCount = run.vertexCount;
         if (op == kGroupDone)
             break;
-        // A run of attached triangles leaves its last edge pending for the operation that ended it.
+        // The operation that ended the run, on the run's last edge.
         uint32_t o;
         switch (op) {
         case TOPO_BOUNDARY:
@@ -210,8 +206,7 @@ void Decoder::decodeGroupFaces(uint32_t start, uint32_t end, uint32_t& cursor)
     const size_t opsLeft = operations.size() - std::min<size_t>(cursor, operations.size());
     const size_t room = 3 * std::min<size_t>((end - start) / 3, opsLeft) + 3;
     Workspace& ws = ThreadWorkspace();
-    // The run of attached triangles writes one edge and one order entry past the used ends.
-    Front front(ws.edges.get(room + 2), ws.order.get(room + 1), ws.deferred.get(room));
+    Front front(ws.edges.get(room), ws.order.get(room), ws.deferred.get(room));
     if (faceIndex.indices16)
         DecodeFaces(*this, front, faceIndex.indices16 + start, faceIndex.indices16 + end, cursor);
     else
