@@ -139,7 +139,7 @@ void DecodeFaces(Decoder& d, Front& front, Index* pos, Index* const stop, uint32
     };
 
     while (pos < stop) {
-        uint32_t e = front.takeOnFront();
+        uint32_t e = front.take<true>();
         if (e == kNoEdge) {
             // New component: its first triangle, corners old (flagged) or numbered anew.
             uint32_t last = r.vertexCount - 1;

@@ -91,7 +91,10 @@ struct Front {
 
     void defer(uint32_t e) { deferred[deferredSize++] = e; }
 
-    // The next edge to process, or kNoEdge when a new component must start.
+    // The next edge to process, or kNoEdge when a new component must start. Taking an edge that
+    // a neighbour's triangle took off the front does nothing, so with SkipRemoved such edges (most
+    // order entries) are passed over here; a pending edge is always on the front.
+    template <bool SkipRemoved = false>
     uint32_t take()
     {
         uint32_t e = pending;
@@ -99,29 +102,16 @@ struct Front {
             pending = kNoEdge;
             return e;
         }
-        if (orderRead < orderSize)
-            return order[orderRead++];
-        if (deferredSize)
-            return deferred[--deferredSize];
-        return kNoEdge;
-    }
-
-    // The next edge to process that is still on the front, or kNoEdge. Taking an edge that a
-    // neighbour's triangle took off the front does nothing, so such edges (most order entries)
-    // are passed over here; a pending edge is always on the front.
-    uint32_t takeOnFront()
-    {
-        uint32_t e = pending;
-        if (e != kNoEdge) {
-            pending = kNoEdge;
-            return e;
+        while (orderRead < orderSize) {
+            e = order[orderRead++];
+            if (!SkipRemoved || !edges[e].deleted())
+                return e;
         }
-        while (orderRead < orderSize)
-            if (!edges[e = order[orderRead++]].deleted())
+        while (deferredSize) {
+            e = deferred[--deferredSize];
+            if (!SkipRemoved || !edges[e].deleted())
                 return e;
-        while (deferredSize)
-            if (!edges[e = deferred[--deferredSize]].deleted())
-                return e;
+        }
         return kNoEdge;
     }
 
