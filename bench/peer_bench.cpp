@@ -4,7 +4,13 @@
 // memcpy of the same output as the floor, and our ratios to each peer. One table with positions
 // and indices, one with normals too. Peers the build did not find are left out.
 //
-//   peer_bench [MESHES_DIR]     (default: $HOLLOWMERE_MESHES_DIR, else ../shared/meshes, else the
+// With --ratios it measures speed only, for a shared or busy machine: the codecs' decodes are
+// timed in turn, round after round, so that a slow stretch falls on all of them alike, and each
+// keeps its best round. It prints our speed and its ratio to each peer's, per mesh, without and
+// with normals.
+//
+//   peer_bench [--ratios [--rounds N]] [MESHES_DIR]
+//                               (default: $HOLLOWMERE_MESHES_DIR, else ../shared/meshes, else the
 //                               generated title and emblem meshes)
 #include "bench_meshes.h"
 #include "peer_codec.h"
@@ -129,17 +135,101 @@ void Table(const std::vector<BenchMesh>& meshes, std::vector<std::unique_ptr<Pee
     }
 }
 
+// Seconds per decode: the best of `rounds` interleaved rounds, each a batch of about 2 ms.
+std::vector<double> BestInterleaved(const std::vector<std::function<void()>>& decodes, int rounds)
+{
+    std::vector<double> best(decodes.size(), 1e30);
+    std::vector<int> batch(decodes.size(), 1);
+    const auto time = [](const std::function<void()>& fn, int n) {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < n; ++i)
+            fn();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / n;
+    };
+    for (size_t k = 0; k < decodes.size(); ++k) // warm up, and size the batches
+        batch[k] = int(std::clamp(0.002 / std::max(time(decodes[k], 1), 1e-9), 1.0, 100000.0));
+    for (int r = 0; r < rounds; ++r)
+        for (size_t k = 0; k < decodes.size(); ++k)
+            best[k] = std::min(best[k], time(decodes[k], batch[k]));
+    return best;
+}
+
+void Ratios(const std::vector<BenchMesh>& meshes, std::vector<std::unique_ptr<PeerCodec>>& codecs, int rounds)
+{
+    std::printf("\nDecode speed, best of %d interleaved rounds: ours in Mtri/s, and its ratio to each peer's\n", rounds);
+    std::printf("%-16s %9s %-7s", "mesh", "tris", "normals");
+    for (const auto& c : codecs)
+        c->name().rfind("crt", 0) == 0 ? std::printf(" | %10s Mtri/s", c->name().c_str())
+                                       : std::printf(" | %11s Mtri/s  vs", c->name().c_str());
+    std::printf("\n");
+    for (const BenchMesh& m : meshes)
+        for (bool normals : {false, true}) {
+            std::vector<float> positions(3 * size_t(m.V), 1.0f), nrm(normals ? 3 * size_t(m.V) : 0, 1.0f);
+            std::vector<uint32_t> indices(3 * size_t(m.F), 1);
+            DecodeTarget out{positions.data(), indices.data(), normals ? nrm.data() : nullptr};
+            std::vector<std::vector<uint8_t>> bytes;
+            std::vector<std::function<void()>> decodes;
+            std::vector<size_t> measured; // codec index of each decode
+            for (size_t k = 0; k < codecs.size(); ++k) {
+                PeerCodec& c = *codecs[k];
+                if (!normals && c.name() == "crt stored") // the same container as "crt" without normals
+                    continue;
+                bytes.push_back(c.encode(m, normals));
+                if (bytes.back().empty() || c.decode(bytes.back(), m, out) + 16 < m.F) {
+                    bytes.pop_back();
+                    continue;
+                }
+                measured.push_back(k);
+            }
+            for (size_t i = 0; i < measured.size(); ++i)
+                decodes.push_back([&, i] { codecs[measured[i]]->decode(bytes[i], m, out); });
+            const std::vector<double> seconds = BestInterleaved(decodes, rounds);
+            std::vector<double> mtris(codecs.size(), 0);
+            for (size_t i = 0; i < measured.size(); ++i)
+                mtris[measured[i]] = m.F * 1e-6 / seconds[i];
+            std::printf("%-16s %9u %-7s", m.name.c_str(), m.F, normals ? "yes" : "no");
+            for (size_t k = 0; k < codecs.size(); ++k) {
+                const bool ours = codecs[k]->name().rfind("crt", 0) == 0;
+                if (!mtris[k])
+                    ours ? std::printf(" | %17s", "-") : std::printf(" | %22s", "-");
+                else if (ours)
+                    std::printf(" | %17.1f", mtris[k]);
+                else
+                    std::printf(" | %18.1f %5.2fx", mtris[k], mtris[0] / mtris[k]);
+            }
+            std::printf("\n");
+            std::fflush(stdout);
+        }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string dir = argc > 1 ? argv[1] : SharedMeshesDir();
+    bool ratios = false;
+    int rounds = 15;
+    std::string dir = SharedMeshesDir();
+    bool dirGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--ratios") {
+            ratios = true;
+        } else if (arg == "--rounds" && i + 1 < argc) {
+            rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (arg.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "usage: peer_bench [--ratios [--rounds N]] [MESHES_DIR]\n");
+            return 2;
+        } else {
+            dir = arg;
+            dirGiven = true;
+        }
+    }
     std::vector<std::filesystem::path> files;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
         if (entry.path().extension() == ".obj" || entry.path().extension() == ".off")
             files.push_back(entry.path());
-    if (files.empty() && argc > 1) {
+    if (files.empty() && dirGiven) {
         std::fprintf(stderr, "peer_bench: no meshes in %s\n", dir.c_str());
         return 1;
     }
@@ -166,11 +256,17 @@ int main(int argc, char** argv)
 
     std::vector<std::unique_ptr<PeerCodec>> codecs;
     codecs.push_back(MakeCrt(true));
-    for (auto make : {MakeDraco, MakeMeshopt})
-        if (auto peer = make())
+    std::unique_ptr<PeerCodec> peers[] = {MakeDraco(), MakeMeshopt(false), MakeMeshopt(true)};
+    for (auto& peer : peers)
+        if (peer)
             codecs.push_back(std::move(peer));
     if (codecs.size() == 1)
         std::printf("No peer codec in this build (scripts/deps --peers installs them): our figures alone.\n");
+    if (ratios) {
+        codecs.insert(codecs.begin() + 1, MakeCrt(false));
+        Ratios(meshes, codecs, rounds);
+        return 0;
+    }
     Table(meshes, codecs, false);
     codecs.insert(codecs.begin() + 1, MakeCrt(false));
     Table(meshes, codecs, true);

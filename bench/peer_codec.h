@@ -37,4 +37,5 @@ public:
 std::unique_ptr<PeerCodec> MakeCrt(bool estimatedNormals);
 // Null when the build did not find the library.
 std::unique_ptr<PeerCodec> MakeDraco();
-std::unique_ptr<PeerCodec> MakeMeshopt();
+// With `floats` its output is dequantised to float arrays like ours; without, it stays 16-bit.
+std::unique_ptr<PeerCodec> MakeMeshopt(bool floats);

@@ -1,6 +1,7 @@
 // The second peer: its usual pipeline (vertex cache and fetch order, then its index and vertex
 // codecs) on positions quantised to the same 14-bit step, stored as 16-bit integers, and normals
-// as 10-bit octahedral 16-bit integers; decoding dequantises into the float arrays.
+// as 10-bit octahedral 16-bit integers. "meshopt+f32" dequantises into the float arrays, the same
+// output as ours; "meshopt" stops at its own 16-bit vertices.
 #include "peer_codec.h"
 
 #ifdef HOLLOWMERE_HAVE_MESHOPT
@@ -18,7 +19,8 @@ struct Layout {
 
 class Meshopt : public PeerCodec {
 public:
-    std::string name() const override { return "meshopt"; }
+    explicit Meshopt(bool floats) : floats_(floats) {}
+    std::string name() const override { return floats_ ? "meshopt+f32" : "meshopt"; }
 
     std::vector<uint8_t> encode(const BenchMesh& m, bool normals) override
     {
@@ -53,6 +55,7 @@ public:
         for (const auto* part : {&ib, &pb, &nb})
             out.insert(out.end(), part->begin(), part->end());
         scratch_.assign(4 * V, 0); // decoding room for the 16-bit values, touched now
+        scratchNormals_.assign(normals ? 4 * V : 0, 0);
         return out;
     }
 
@@ -67,6 +70,14 @@ public:
         if (meshopt_decodeVertexBuffer(scratch_.data(), used_, 8, p, layout.positionBytes) != 0)
             return 0;
         p += layout.positionBytes;
+        if (!floats_) { // normals as 16-bit xyz: through its octahedral filter
+            if (out.normals && layout.normalBytes) {
+                if (meshopt_decodeVertexBuffer(scratchNormals_.data(), used_, 8, p, layout.normalBytes) != 0)
+                    return 0;
+                meshopt_decodeFilterOct(scratchNormals_.data(), used_, 8);
+            }
+            return m.F;
+        }
         const float step = m.step, x0 = m.lo[0], y0 = m.lo[1], z0 = m.lo[2];
         for (size_t v = 0; v < used_; ++v) {
             out.positions[3 * v] = float(scratch_[4 * v]) * step + x0;
@@ -86,13 +97,14 @@ public:
     }
 
 private:
+    bool floats_;
     size_t used_ = 0;
-    std::vector<uint16_t> scratch_;
+    std::vector<uint16_t> scratch_, scratchNormals_;
 };
 
 } // namespace
 
-std::unique_ptr<PeerCodec> MakeMeshopt() { return std::make_unique<Meshopt>(); }
+std::unique_ptr<PeerCodec> MakeMeshopt(bool floats) { return std::make_unique<Meshopt>(floats); }
 #else
-std::unique_ptr<PeerCodec> MakeMeshopt() { return nullptr; }
+std::unique_ptr<PeerCodec> MakeMeshopt(bool) { return nullptr; }
 #endif

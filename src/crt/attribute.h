@@ -118,11 +118,6 @@ std::pair<int, int> normalToOcta(float x, float y, float z, int u);
 // Float to int truncation toward zero; NaN and out-of-range values give INT32_MIN, as the
 // processor's own conversion does, so both sides agree on degenerate input.
 int TruncToInt(float v);
-// Area-weighted face normals summed per vertex from integer positions (3 per vertex), in face order.
-void EstimateNormals(const int32_t* positions, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount,
-                     float* normals);
-// Exclusive-or of neighbour ids per vertex: zero for interior vertices of a closed fan.
-void BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, int* flags);
 
 // Value formats: element byte size, or 0 for a code outside 0 to 7.
 int FormatSize(int format);

@@ -107,7 +107,15 @@ void Decoder::decodeMesh()
     // Every face costs at most four operations of a single repeated code, so a block of one
     // symbol never needs more than that.
     Workspace& ws = ThreadWorkspace();
-    const ByteSpan ops = stream.readBytes(ws.operations, SIZE_MAX, size_t(nface) * 4);
+    ByteSpan ops = stream.readBytes(ws.operations, SIZE_MAX, size_t(nface) * 4);
+    // The operations are followed by a byte that is no operation code, so that connectivity finds
+    // their end by the test it makes for damaged codes anyway. Raw ones are copied out for it.
+    if (!ops.data || ops.data != ws.operations.data()) {
+        uint8_t* copy = ws.operations.get(ops.size + 1);
+        std::copy_n(ops.data, ops.size, copy);
+        ops.data = copy;
+    }
+    ws.operations.data()[ops.size] = kEndOfOperations;
     operations = {ops.data, ops.size};
     mark("connectivity operations");
     bits = stream.readBitBlock();
@@ -133,6 +141,7 @@ void Decoder::decodeMesh()
         previous = group.end;
     }
     faceIndex.facesWritten = previous;
+    faceIndex.idsDecoded = true; // connectivity hands out only ids below nvert
     if (bound)
         std::fill(records + vertex_count, records + nvert, VertexPrediction{});
     faceIndex.predictions = {records, bound ? size_t(nvert) : size_t(vertex_count)};

@@ -41,6 +41,32 @@ inline T Wrap(uint32_t v)
     return T(v);
 }
 
+// Vertex i adds its prediction: a + b - c (parallelogram) or a alone, each naming an earlier
+// vertex. Kn is the component count when known at compile time (0: take N).
+template <bool Parallelogram, size_t Kn, typename T>
+void UndoPredictions(T* v, const VertexPrediction* predictions, size_t count, size_t N)
+{
+    if constexpr (Kn != 0)
+        N = Kn;
+    for (size_t i = 1; i < count; ++i) {
+        const VertexPrediction p = predictions[i];
+        // One test for the three: a damaged record must not reach past the values decoded so far.
+        if ((p.a >= i) | (Parallelogram & ((p.b >= i) | (p.c >= i))))
+            throw kCorrupt;
+        T* x = v + i * N;
+        const T* a = v + p.a * N;
+        if constexpr (Parallelogram) {
+            const T* b = v + p.b * N;
+            const T* c = v + p.c * N;
+            for (size_t j = 0; j < N; ++j)
+                x[j] = Wrap<T>(uint32_t(x[j]) + uint32_t(a[j]) + uint32_t(b[j]) - uint32_t(c[j]));
+        } else {
+            for (size_t j = 0; j < N; ++j)
+                x[j] = Wrap<T>(uint32_t(x[j]) + uint32_t(a[j]));
+        }
+    }
+}
+
 } // namespace
 
 template <typename T>
@@ -117,28 +143,15 @@ void GenericAttr<T>::undoDeltas(uint32_t vertexCount, std::span<const VertexPred
         return;
     }
     const size_t count = std::min(predictions.size(), size_t(vertexCount));
-    if (strategy & STRATEGY_PARALLELOGRAM) {
-        for (size_t i = 1; i < count; ++i) {
-            const VertexPrediction p = predictions[i];
-            if (p.a >= i || p.b >= i || p.c >= i)
-                throw kCorrupt;
-            const T* a = v + p.a * N;
-            const T* b = v + p.b * N;
-            const T* c = v + p.c * N;
-            T* x = v + i * N;
-            for (size_t j = 0; j < N; ++j)
-                x[j] = Wrap<T>(uint32_t(x[j]) + uint32_t(a[j]) + uint32_t(b[j]) - uint32_t(c[j]));
-        }
-    } else {
-        for (size_t i = 1; i < count; ++i) {
-            const uint32_t pa = predictions[i].a;
-            if (pa >= i)
-                throw kCorrupt;
-            const T* a = v + pa * N;
-            T* x = v + i * N;
-            for (size_t j = 0; j < N; ++j)
-                x[j] = Wrap<T>(uint32_t(x[j]) + uint32_t(a[j]));
-        }
+    const bool parallelogram = strategy & STRATEGY_PARALLELOGRAM;
+    // Positions (3) and texture coordinates (2) get loops unrolled over their components.
+    switch (N) {
+    case 2: return parallelogram ? UndoPredictions<true, 2>(v, predictions.data(), count, 2)
+                                 : UndoPredictions<false, 2>(v, predictions.data(), count, 2);
+    case 3: return parallelogram ? UndoPredictions<true, 3>(v, predictions.data(), count, 3)
+                                 : UndoPredictions<false, 3>(v, predictions.data(), count, 3);
+    default: return parallelogram ? UndoPredictions<true, 0>(v, predictions.data(), count, N)
+                                  : UndoPredictions<false, 0>(v, predictions.data(), count, N);
     }
 }
 

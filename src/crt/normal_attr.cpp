@@ -1,6 +1,7 @@
 // Normals on an octahedral grid: stored directly (DIFF), or as corrections of normals estimated
 // from the decoded positions and faces, for every vertex or only for border vertices.
 #include "crt/attribute.h"
+#include "crt/normal_estimate.h"
 #include "crt/output_stream.h"
 #include "crt/stream.h"
 #include "crt/workspace.h"
@@ -51,45 +52,6 @@ std::pair<int, int> normalToOcta(float x, float y, float z, int u)
     }
     const float g = float(u);
     return {TruncToInt(g * ox), TruncToInt(g * oy)};
-}
-
-void EstimateNormals(const int32_t* P, uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, float* n)
-{
-    std::fill(n, n + size_t(vertexCount) * 3, 0.0f);
-    for (size_t f = 0; f < faceCount; ++f) {
-        const size_t i0 = faces.index(3 * f), i1 = faces.index(3 * f + 1), i2 = faces.index(3 * f + 2);
-        if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
-            throw kCorrupt;
-        const int32_t *p0 = P + 3 * i0, *p1 = P + 3 * i1, *p2 = P + 3 * i2;
-        const float e1x = float(p1[0]) - float(p0[0]), e1y = float(p1[1]) - float(p0[1]),
-                    e1z = float(p1[2]) - float(p0[2]);
-        const float e2x = float(p2[0]) - float(p0[0]), e2y = float(p2[1]) - float(p0[1]),
-                    e2z = float(p2[2]) - float(p0[2]);
-        const float nx = e1y * e2z - e1z * e2y;
-        const float ny = e1z * e2x - e1x * e2z;
-        const float nz = e1x * e2y - e1y * e2x;
-        for (size_t i : {i0, i1, i2}) {
-            n[3 * i] += nx;
-            n[3 * i + 1] += ny;
-            n[3 * i + 2] += nz;
-        }
-    }
-}
-
-void BorderFlags(uint32_t vertexCount, const FaceIndex& faces, uint32_t faceCount, int* flags)
-{
-    std::fill(flags, flags + vertexCount, 0);
-    for (size_t f = 0; f < faceCount; ++f) {
-        const uint32_t a = faces.index(3 * f), b = faces.index(3 * f + 1), c = faces.index(3 * f + 2);
-        if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
-            throw kCorrupt;
-        flags[a] ^= int(b);
-        flags[a] ^= int(c);
-        flags[b] ^= int(c);
-        flags[b] ^= int(a);
-        flags[c] ^= int(a);
-        flags[c] ^= int(b);
-    }
 }
 
 namespace {
@@ -171,30 +133,31 @@ void NormalAttr::finishDecode(uint32_t vertexCount, uint32_t faceCount, const At
         throw kNormalFormatEstimate;
     const uint32_t decodedFaces = std::min(faceCount, faces.facesWritten);
     Workspace& ws = ThreadWorkspace();
-    float* est = ws.estimates.get(size_t(vertexCount) * 3);
-    EstimateNormals(static_cast<const int32_t*>(pos.buffer), vertexCount, faces, decodedFaces, est);
-    if (normalMode == ESTIMATE_BORDER) {
-        borderFlags = {ws.border.get(vertexCount), vertexCount};
-        BorderFlags(vertexCount, faces, decodedFaces, borderFlags.data());
-    }
+    NormalSum* est = ws.estimates.get(vertexCount);
+    int* flags = normalMode == ESTIMATE_BORDER ? ws.border.get(vertexCount) : nullptr;
+    EstimateNormals(static_cast<const int32_t*>(pos.buffer), vertexCount, faces, decodedFaces, est, flags);
+    if (flags)
+        borderFlags = {flags, vertexCount};
     const int u = TruncToInt(step);
     size_t next = 0;
     for (size_t i = 0; i < vertexCount; ++i) {
-        const float nx = est[3 * i], ny = est[3 * i + 1], nz = est[3 * i + 2];
-        if (normalMode == ESTIMATE || borderFlags[i]) {
-            auto [X, Y] = normalToOcta(nx, ny, nz, u);
+        const NormalSum& n = est[i];
+        if (normalMode == ESTIMATE || flags[i]) {
+            auto [X, Y] = normalToOcta(n.x, n.y, n.z, u);
             if (next + 2 > octaValues.size())
                 throw kCorrupt;
             X = WrapAdd(X, octaValues[next]);
             Y = WrapAdd(Y, octaValues[next + 1]);
             next += 2;
             Store(buffer, format, i, octaToNormal(X, Y, u));
+        } else if (format == FLOAT) {
+            StoreUnitNormal(static_cast<float*>(buffer) + 3 * i, n);
         } else {
-            const float len = float(std::sqrt(double(nx * nx + ny * ny + nz * nz)));
-            if (format == INT16 && !(len >= 0.00001f))
+            const float len = float(std::sqrt(double(n.x * n.x + n.y * n.y + n.z * n.z)));
+            if (!(len >= 0.00001f))
                 Store(buffer, format, i, {0.0f, 0.0f, 1.0f}); // no direction to speak of
             else
-                Store(buffer, format, i, {nx / len, ny / len, nz / len});
+                Store(buffer, format, i, {n.x / len, n.y / len, n.z / len});
         }
     }
 }
@@ -241,16 +204,15 @@ void NormalAttr::prepareEncode(uint32_t vertexCount, uint32_t faceCount, const A
     const GenericAttr<int>& pos = PositionAttr(attributes);
     if (pos.components != 3 || pos.values.size() < size_t(vertexCount) * 3)
         throw kNoPositionValues;
-    std::vector<float> est(size_t(vertexCount) * 3);
-    EstimateNormals(pos.values.data(), vertexCount, faces, faceCount, est.data());
+    std::vector<NormalSum> est(vertexCount);
     std::vector<int> flags(normalMode == ESTIMATE_BORDER ? vertexCount : 0);
-    if (normalMode == ESTIMATE_BORDER)
-        BorderFlags(vertexCount, faces, faceCount, flags.data());
+    EstimateNormals(pos.values.data(), vertexCount, faces, faceCount, est.data(),
+                    normalMode == ESTIMATE_BORDER ? flags.data() : nullptr);
     const int u = TruncToInt(step);
     written.clear();
     for (size_t i = 0; i < vertexCount; ++i) {
         if (normalMode == ESTIMATE || flags[i]) {
-            const auto [X, Y] = normalToOcta(est[3 * i], est[3 * i + 1], est[3 * i + 2], u);
+            const auto [X, Y] = normalToOcta(est[i].x, est[i].y, est[i].z, u);
             written.push_back(WrapSub(quantized[i].first, X));
             written.push_back(WrapSub(quantized[i].second, Y));
         }

@@ -1,4 +1,4 @@
-// Strings, entropy-coded byte arrays (raw or Tunstall), bit blocks and integer blocks.
+// Strings, entropy-coded byte arrays (raw or Tunstall) and bit blocks.
 #include "crt/stream.h"
 
 #include "crt/tunstall.h"
@@ -21,19 +21,19 @@ std::string InputStream::readString()
 namespace {
 
 // Word bytes of a Tunstall block into `out` (room for `decoded` bytes plus the scratch slack):
-// a short word moves as one 16-byte copy whose excess the next word or the slack overwrites;
-// words near the end of the byte table move exactly.
+// a short word moves as one 16-byte copy, whose excess the next word or the slack overwrites
+// (the table's spare bytes keep the copy inside it).
 void SpellWords(const TunstallTable& dict, const uint8_t* code, uint32_t C, size_t decoded, uint8_t* out)
 {
+    static_assert(TunstallTable::kTableSlack >= 16);
     const uint8_t* table = dict.table.data();
-    const size_t tableSize = dict.table.size();
     const int* offsets = dict.offsets.data();
     const int* lengths = dict.lengths.data();
     uint8_t* dst = out;
     for (uint32_t i = 0; i + 1 < C; ++i) {
         const int w = code[i];
         const size_t o = size_t(offsets[w]), L = size_t(lengths[w]);
-        if (L <= 16 && o + 16 <= tableSize)
+        if (L <= 16)
             std::memcpy(dst, table + o, 16);
         else
             std::memcpy(dst, table + o, L);
@@ -90,15 +90,16 @@ ByteSpan InputStream::readBytes(Scratch<uint8_t>& room, size_t maxLength, size_t
     // The words before the last must fall short of the decoded length and the last must reach it.
     if (C == 0)
         throw kCorrupt;
-    const int words = dict.words();
-    size_t total = 0;
-    for (uint32_t i = 0; i + 1 < C; ++i) {
-        if (code[i] >= words)
-            throw kCorrupt;
-        total += size_t(dict.lengths[code[i]]);
-    }
-    if (code[C - 1] >= words || total >= size_t(decoded) ||
-        total + size_t(dict.lengths[code[C - 1]]) < size_t(decoded))
+    // Lengths by word number, where a number without a word counts as 2^32 bytes: the sum of up
+    // to 2^32 of them cannot wrap, and one of them outgrows any decoded length.
+    std::array<uint64_t, 256> length;
+    for (size_t w = 0; w < length.size(); ++w)
+        length[w] = w < size_t(dict.words()) ? uint64_t(dict.lengths[w]) : uint64_t(1) << 32;
+    uint64_t total = 0;
+    for (uint32_t i = 0; i + 1 < C; ++i)
+        total += length[code[i]];
+    if (total >= uint64_t(decoded) || total + length[code[C - 1]] < uint64_t(decoded) ||
+        length[code[C - 1]] > uint64_t(UINT32_MAX))
         throw kCorrupt;
 
     uint8_t* out = room.get(size_t(decoded));
@@ -124,81 +125,6 @@ BitReader InputStream::readBitBlock()
     position += size_t(W) * 4;
     bits.wordsEnd = position;
     return bits;
-}
-
-namespace {
-
-// Widths above 32 are damage; checked over the whole array before any field is read.
-void CheckWidths(const ByteSpan& lengths)
-{
-    uint8_t widest = 0;
-    for (size_t j = 0; j < lengths.size; ++j)
-        widest = std::max(widest, lengths.data[j]);
-    if (widest > 32)
-        throw kCorrupt;
-}
-
-template <typename T>
-uint32_t ReadSigned(InputStream& in, T* values, int N, uint32_t maxEntries)
-{
-    BitReader bits = in.readBitBlock();
-    Scratch<uint8_t>& room = ThreadWorkspace().lengths;
-    uint32_t count = 0;
-    for (int i = 0; i < N; ++i) {
-        const ByteSpan lengths = in.readBytes(room, maxEntries);
-        count = uint32_t(lengths.size);
-        if (!values)
-            continue;
-        CheckWidths(lengths);
-        T* out = values + i;
-        const uint8_t* h = lengths.data;
-        for (uint32_t j = 0; j < count; ++j, out += N) {
-            // Width 0 reads nothing and gives 0 (its half is 0, so t is taken as it is).
-            const uint32_t t = bits.read(h[j]);
-            const uint32_t half = uint32_t((uint64_t(1) << h[j]) >> 1);
-            *out = T(t < half ? 0u - (t + half) : t);
-        }
-    }
-    return count;
-}
-
-template <typename T>
-uint32_t ReadShared(InputStream& in, T* values, int N, uint32_t maxEntries)
-{
-    BitReader bits = in.readBitBlock();
-    const ByteSpan lengths = in.readBytes(ThreadWorkspace().lengths, maxEntries);
-    const uint32_t count = uint32_t(lengths.size);
-    if (!values)
-        return count;
-    CheckWidths(lengths);
-    T* out = values;
-    for (uint32_t j = 0; j < count; ++j) {
-        const int h = lengths.data[j];
-        // The bias of width 32 is 2^31 like every other width's 2^(h-1); width 0 gives zeros.
-        const uint32_t bias = uint32_t((uint64_t(1) << h) >> 1);
-        for (int i = 0; i < N; ++i)
-            *out++ = T(bits.read(h) - bias);
-    }
-    return count;
-}
-
-} // namespace
-
-uint32_t InputStream::readSignedValues(int32_t* values, int N, uint32_t maxEntries)
-{
-    return ReadSigned(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSignedValues(uint8_t* values, int N, uint32_t maxEntries)
-{
-    return ReadSigned(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSharedValues(int32_t* values, int N, uint32_t maxEntries)
-{
-    return ReadShared(*this, values, N, maxEntries);
-}
-uint32_t InputStream::readSharedValues(uint8_t* values, int N, uint32_t maxEntries)
-{
-    return ReadShared(*this, values, N, maxEntries);
 }
 
 } // namespace crt

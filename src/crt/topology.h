@@ -20,13 +20,22 @@ enum {
     TOPO_OLD_VERTEX = 6, // triangle with an already numbered vertex (its number is in the bits)
 };
 
+// No vertex has this id (ids stay below the vertex count), so an edge's third vertex can carry
+// the mark of an edge taken off the front by a neighbour's triangle: records stay 20 bytes.
+inline constexpr uint32_t kRemoved = 0xffffffffu;
+
+// Written after the last operation: no code has it, so reading it is found as damage.
+inline constexpr uint8_t kEndOfOperations = 0xff;
+
 struct FrontEdge {
     uint32_t from;
     uint32_t to;
-    uint32_t opposite; // third vertex of the triangle the edge came from
+    uint32_t opposite; // third vertex of the triangle the edge came from; kRemoved once deleted
     uint32_t prev;     // front id of the preceding edge
     uint32_t next;     // front id of the following edge
-    bool deleted;
+
+    // Only a processed edge's third vertex is ever read, and a deleted edge is never processed.
+    bool deleted() const { return opposite == kRemoved; }
 };
 
 // A new vertex's value is predicted from a + b - c (parallelogram) or from a alone.
@@ -47,6 +56,7 @@ struct FaceIndex {
     std::span<VertexPrediction> predictions; // per numbered vertex (the decoder's: in its workspace)
     std::vector<FaceGroup> groups;
     uint32_t facesWritten = 0; // faces [0, facesWritten) hold decoded indices
+    bool idsDecoded = false;   // and every id in them was checked against the vertex count
 
     uint32_t index(size_t i) const { return indices16 ? indices16[i] : indices32[i]; }
 };
@@ -81,7 +91,10 @@ struct Front {
 
     void defer(uint32_t e) { deferred[deferredSize++] = e; }
 
-    // The next edge to process, or kNoEdge when a new component must start.
+    // The next edge to process, or kNoEdge when a new component must start. Taking an edge that
+    // a neighbour's triangle took off the front does nothing, so with SkipRemoved such edges (most
+    // order entries) are passed over here; a pending edge is always on the front.
+    template <bool SkipRemoved = false>
     uint32_t take()
     {
         uint32_t e = pending;
@@ -89,10 +102,16 @@ struct Front {
             pending = kNoEdge;
             return e;
         }
-        if (orderRead < orderSize)
-            return order[orderRead++];
-        if (deferredSize)
-            return deferred[--deferredSize];
+        while (orderRead < orderSize) {
+            e = order[orderRead++];
+            if (!SkipRemoved || !edges[e].deleted())
+                return e;
+        }
+        while (deferredSize) {
+            e = deferred[--deferredSize];
+            if (!SkipRemoved || !edges[e].deleted())
+                return e;
+        }
         return kNoEdge;
     }
 
@@ -103,9 +122,9 @@ struct Front {
         order[orderSize++] = F;
         order[orderSize++] = F + 1;
         order[orderSize++] = F + 2;
-        edges[size++] = {w1, w2, w0, F + 2, F + 1, false};
-        edges[size++] = {w2, w0, w1, F, F + 2, false};
-        edges[size++] = {w0, w1, w2, F + 1, F, false};
+        edges[size++] = {w1, w2, w0, F + 2, F + 1};
+        edges[size++] = {w2, w0, w1, F, F + 2};
+        edges[size++] = {w0, w1, w2, F + 1, F};
     }
 
     // Triangle (E.to, E.from, o) on edge e with a vertex that is not a neighbour on the front.
@@ -114,9 +133,9 @@ struct Front {
         const uint32_t F = size;
         edges[E.prev].next = F;
         edges[E.next].prev = F + 1;
-        edges[size++] = {E.from, o, E.to, E.prev, F + 1, false};
+        edges[size++] = {E.from, o, E.to, E.prev, F + 1};
         order[orderSize++] = F + 1;
-        edges[size++] = {o, E.to, E.from, F, E.next, false};
+        edges[size++] = {o, E.to, E.from, F, E.next};
         pending = F;
     }
 
@@ -127,10 +146,10 @@ struct Front {
         const uint32_t side = left ? E.prev : E.next;
         const FrontEdge S = edges[side], A = left ? S : E, B = left ? E : S;
         const uint32_t F = size;
-        edges[side].deleted = true;
+        edges[side].opposite = kRemoved;
         edges[A.prev].next = F;
         edges[B.next].prev = F;
-        edges[size++] = {A.from, B.to, left ? E.from : E.to, A.prev, B.next, false};
+        edges[size++] = {A.from, B.to, left ? E.from : E.to, A.prev, B.next};
         pending = F;
         return left ? S.from : S.to;
     }
@@ -140,8 +159,8 @@ struct Front {
     {
         const FrontEdge P = edges[E.prev];
         const FrontEdge N = edges[E.next];
-        edges[E.prev].deleted = true;
-        edges[E.next].deleted = true;
+        edges[E.prev].opposite = kRemoved;
+        edges[E.next].opposite = kRemoved;
         edges[P.prev].next = N.next;
         edges[N.next].prev = P.prev;
         return P.from;

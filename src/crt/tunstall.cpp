@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace crt {
 
@@ -14,27 +15,36 @@ namespace {
 // Probabilities are 16-bit fixed point; products wrap in unsigned 32-bit arithmetic.
 inline uint32_t Mul(uint32_t x, uint32_t y) { return (x * y) >> 16; }
 
-// The per-id working lists of a table, grown on demand.
+// The per-id working lists of a construction, sized once for every id it can make.
 struct Slots {
-    std::vector<uint32_t>& probability;
-    std::vector<int>& offset;
-    std::vector<int>& length;
-    void reset(size_t n)
+    uint32_t* probability;
+    int* offset;
+    int* length;
+};
+
+// L bytes from `from` to `to` in 8-byte pieces: words are short, and a call to memcpy would
+// cost more than the copy. Up to 7 bytes past each end are read and written, which the caller
+// leaves room for; bytes past `from + L` may already be the destination's (words are appended
+// after their parents), which only matters for bytes that are not the word's.
+inline void CopyPieces(uint8_t* to, const uint8_t* from, size_t L)
+{
+    for (size_t i = 0; i < L; i += 8)
+        std::memcpy(to + i, from + i, 8);
+}
+
+// The word bytes, appended through a pointer (a word is its parent's bytes and one symbol).
+struct Bytes {
+    std::vector<uint8_t>& table;
+    size_t end = 0;
+
+    // Room for `more` bytes past the end; the vector is grown by doubling.
+    uint8_t* room(size_t more)
     {
-        probability.assign(n, 0);
-        offset.assign(n, 0);
-        length.assign(n, 0);
+        if (end + more > table.size())
+            table.resize(std::max({table.size() * 2, end + more, size_t(4096)}));
+        return table.data() + end;
     }
-    void ensure(size_t id)
-    {
-        if (id >= probability.size()) {
-            const size_t n = std::max(id + 1, probability.size() * 2);
-            probability.resize(n, 0);
-            offset.resize(n, 0);
-            length.resize(n, 0);
-        }
-    }
-    uint32_t prob(size_t id) const { return id < probability.size() ? probability[id] : 0; }
+    void push(uint8_t symbol) { *room(1) = symbol, ++end; }
 };
 
 } // namespace
@@ -46,15 +56,13 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
     const int n = int(pairs.size());
     offsets.clear();
     lengths.clear();
-    table.clear();
-    if (n < 2)
+    if (n < 2) {
+        table.clear();
         return;
+    }
     if (n > 256)
         throw kCorrupt; // more pairs than byte values
-    table.reserve(8192);
 
-    Slots s{slotProbability, slotOffset, slotLength};
-    s.reset(size_t(2 * D));
     std::array<uint32_t, 256> P, queue; // n is at most 255
     for (int k = 0; k < n; ++k)
         P[k] = uint32_t(pairs[k].probability) * 256;
@@ -77,6 +85,15 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
         chain = r >= 16;
     }
 
+    // Ids: the start's (at most r x n), then n per expansion, of which there are at most
+    // (D - 1) / (n - 1) + 1 since each adds n - 1 words; a queue head may point n past the last.
+    const size_t ids = size_t(std::max(r, 1)) * size_t(n) + size_t(n) * (size_t((D - 1) / (n - 1)) + 3);
+    slotProbability.assign(ids, 0); // an id not made yet reads as probability 0
+    slotOffset.resize(ids);
+    slotLength.resize(ids);
+    const Slots s{slotProbability.data(), slotOffset.data(), slotLength.data()};
+    Bytes bytes{table};
+
     int words;
     size_t nextId;
     if (!chain) {
@@ -84,16 +101,17 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
             s.probability[i] = P[i];
             s.offset[i] = i;
             s.length[i] = 1;
-            table.push_back(pairs[i].symbol);
+            bytes.push(pairs[i].symbol);
             queue[i] = uint32_t(i);
         }
         words = n;
         nextId = size_t(n);
     } else {
-        table.push_back(pairs[0].symbol);
+        bytes.push(pairs[0].symbol);
         for (int k = 1; k < n; ++k) {
-            table.insert(table.end(), size_t(r - 1), pairs[0].symbol);
-            table.push_back(pairs[k].symbol);
+            std::fill_n(bytes.room(size_t(r)), r - 1, pairs[0].symbol);
+            bytes.end += size_t(r - 1);
+            bytes.push(pairs[k].symbol);
         }
         queue[0] = uint32_t((r - 1) * n);
         for (int k = 1; k < n; ++k)
@@ -107,7 +125,6 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
         for (int j = 1; j < r; ++j) {
             for (int k = 1; k < n; ++k) {
                 const size_t id = size_t(j * n + k);
-                s.ensure(id);
                 s.probability[id] = Mul(P[k], c);
                 s.offset[id] = k * r - j;
                 s.length[id] = j + 1;
@@ -115,7 +132,6 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
             c = Mul(c, p0);
         }
         const size_t runId = size_t((r - 1) * n);
-        s.ensure(runId);
         s.probability[runId] = c;
         s.offset[runId] = 0;
         s.length[runId] = r;
@@ -128,47 +144,49 @@ void TunstallTable::build(const TunstallPair* storedPairs, int count)
         int best = 0;
         uint32_t bestProb = 0;
         for (int k = 0; k < n; ++k) {
-            const uint32_t pr = s.prob(queue[k]);
+            const uint32_t pr = s.probability[queue[k]];
             if (pr > bestProb) {
                 bestProb = pr;
                 best = k;
             }
         }
         const size_t w = queue[best];
-        s.ensure(w);
         const uint32_t p = s.probability[w];
-        const int o = s.offset[w];
-        const int L = s.length[w];
-        bool partial = false;
-        for (int k = 0;; ++k) {
-            const size_t id = nextId++;
-            s.ensure(id);
+        const size_t o = size_t(s.offset[w]), L = size_t(s.length[w]);
+        // The children 0 to `last`: all n, or fewer when the dictionary fills up first, in which
+        // case (a partial expansion) the expanded word stays.
+        const int last = std::min(n - 1, D - 1 - words);
+        uint8_t* at = bytes.room(size_t(last + 1) * (L + 1) + 8);
+        const uint8_t* parent = table.data() + o;
+        for (int k = 0; k <= last; ++k, at += L + 1) {
+            const size_t id = nextId + size_t(k);
             s.probability[id] = Mul(P[k], p);
-            s.offset[id] = int(table.size());
-            s.length[id] = L + 1;
-            for (int i = 0; i < L; ++i)
-                table.push_back(table[size_t(o + i)]);
-            table.push_back(pairs[k].symbol);
-            if (words + k == D - 1) {
-                partial = true;
-                break;
-            }
-            if (k == n - 1)
-                break;
+            s.offset[id] = int(bytes.end + size_t(k) * (L + 1));
+            s.length[id] = int(L + 1);
+            CopyPieces(at, parent, L);
+            at[L] = pairs[k].symbol;
         }
-        if (!partial)
+        nextId += size_t(last + 1);
+        bytes.end += size_t(last + 1) * (L + 1);
+        if (words + last != D - 1)
             queue[best] += uint32_t(n);
         words += n - 1;
     }
+    table.resize(bytes.end + kTableSlack);
 
     // Packing: the words still at or after their queue head, in id order, cut to D.
-    for (size_t id = 0; id < nextId && int(offsets.size()) < D; ++id) {
-        const int k = int(id % size_t(n));
+    offsets.resize(size_t(D));
+    lengths.resize(size_t(D));
+    size_t kept = 0;
+    for (size_t id = 0, k = 0; id < nextId && kept < size_t(D); ++id, k = k + 1 == size_t(n) ? 0 : k + 1) {
         if (id >= queue[k]) {
-            offsets.push_back(s.offset[id]);
-            lengths.push_back(s.length[id]);
+            offsets[kept] = s.offset[id];
+            lengths[kept] = s.length[id];
+            ++kept;
         }
     }
+    offsets.resize(kept);
+    lengths.resize(kept);
 }
 
 std::vector<TunstallPair> TunstallPairs(const uint8_t* data, size_t size)

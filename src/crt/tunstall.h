@@ -17,7 +17,9 @@ struct TunstallTable {
     std::vector<TunstallPair> pairs;
     std::vector<int> offsets;        // per word number, first byte in `table`
     std::vector<int> lengths;        // per word number, byte length
-    std::vector<uint8_t> table;      // the words' bytes; grows as needed (8192 covers most tables)
+    std::vector<uint8_t> table;      // the words' bytes, then kTableSlack spare bytes; grows as needed
+    // Spare bytes after the words, so that any word up to this long can be copied as a whole block.
+    static constexpr size_t kTableSlack = 16;
     // Working data of the construction, per word id; kept so that rebuilding allocates nothing.
     std::vector<uint32_t> slotProbability;
     std::vector<int> slotOffset, slotLength;

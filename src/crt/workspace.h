@@ -3,6 +3,7 @@
 // ends. Nothing in it outlives a decode's use, except that a decoder's views of its operations
 // and prediction records stay readable until the next decode on the same thread.
 #pragma once
+#include "crt/normal_estimate.h"
 #include "crt/topology.h"
 #include "crt/tunstall.h"
 
@@ -51,7 +52,8 @@ struct Workspace {
     Scratch<uint32_t> deferred;
     Scratch<VertexPrediction> predictions;
     Scratch<int32_t> octa;     // normal grid values or corrections
-    Scratch<float> estimates;  // normals summed from the faces
+    Scratch<NormalSum> estimates; // normals summed from the faces
+    Scratch<NormalSum> corners;   // positions as floats while normals are summed
     Scratch<int32_t> border;   // border flags
     Scratch<uint8_t> channels; // colour channel bytes while floats overwrite them
 };

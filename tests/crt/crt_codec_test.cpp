@@ -1,5 +1,6 @@
 // Bit fields, entropy-coded byte arrays, the Tunstall dictionary, the integer blocks and the
 // attribute codecs: generic integers, octahedral normals, colours.
+#include "crt/normal_estimate.h"
 #include "crt/output_stream.h"
 #include "crt/tunstall.h"
 #include "crt_test_util.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <set>
 
 using namespace crt;
@@ -221,6 +223,58 @@ TEST(CrtCodecs, OctahedralGrid)
     EXPECT_EQ(normalToOcta(-0.3f, 0.1f, 0.6f, 512), (std::pair{-153, 51}));    // truncated toward zero
     EXPECT_EQ(normalToOcta(0, 0, 0, 512), (std::pair{INT32_MIN, INT32_MIN})); // NaN truncates like the processor
     EXPECT_TRUE(std::isfinite(octaToNormal(INT32_MIN, INT32_MIN, 512)[0])); // damaged values do not overflow
+}
+
+TEST(CrtCodecs, EstimatedNormalsTakeTheSameBitsOnBothPaths)
+{
+    // Random faces (repeated and degenerate corners included) over positions on a small grid and
+    // on one wide enough that the float differences round; 32-bit and 16-bit index arrays, and
+    // decoded ones, which are not checked again.
+    std::mt19937 rng(7);
+    for (int32_t range : {15, 1 << 26}) {
+        const uint32_t V = 61, F = 200;
+        std::vector<int32_t> P(3 * V);
+        for (int32_t& p : P)
+            p = int32_t(rng() % uint32_t(2 * range + 1)) - range;
+        std::vector<uint32_t> idx(3 * F);
+        for (uint32_t& i : idx)
+            i = rng() % (V - 1); // the last vertex is in no face: its sum stays zero
+        const std::vector<uint16_t> idx16(idx.begin(), idx.end());
+        for (int variant = 0; variant < 3; ++variant) { // 32-bit ids, 16-bit ids, decoded ids
+            const bool narrow = variant == 1;
+            FaceIndex faces;
+            faces.indices32 = narrow ? nullptr : idx.data();
+            faces.indices16 = narrow ? const_cast<uint16_t*>(idx16.data()) : nullptr;
+            faces.facesWritten = F;
+            faces.idsDecoded = variant == 2; // checked as decoded: not checked again
+            std::vector<NormalSum> fast(V), plain(V);
+            std::vector<int> fastFlags(V), plainFlags(V);
+            EstimateNormals(P.data(), V, faces, F, fast.data(), fastFlags.data());
+            EstimateNormals(P.data(), V, faces, F, plain.data(), plainFlags.data(), true);
+            EXPECT_EQ(std::memcmp(fast.data(), plain.data(), V * sizeof(NormalSum)), 0) << range;
+            EXPECT_EQ(fastFlags, plainFlags);
+            for (const NormalSum& n : plain) {
+                float a[3], b[3];
+                StoreUnitNormal(a, n);
+                StoreUnitNormalPortable(b, n);
+                EXPECT_EQ(std::memcmp(a, b, sizeof a), 0) << n.x << " " << n.y << " " << n.z;
+            }
+        }
+    }
+    // Border flags: a closed tetrahedron has none; without one face, that face's corners are on
+    // the border and the apex is not. Ids out of range are damage.
+    const std::vector<int32_t> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::vector<uint32_t> tetra = {0, 2, 1, 0, 1, 3, 1, 2, 3, 2, 0, 3};
+    FaceIndex faces;
+    faces.indices32 = tetra.data();
+    std::vector<NormalSum> sums(4);
+    std::vector<int> flags(4);
+    EstimateNormals(corners.data(), 4, faces, 4, sums.data(), flags.data());
+    EXPECT_EQ(flags, (std::vector<int>{0, 0, 0, 0}));
+    EstimateNormals(corners.data(), 4, faces, 3, sums.data(), flags.data());
+    EXPECT_TRUE(flags[1] == 0 && flags[0] != 0 && flags[2] != 0 && flags[3] != 0); // face 2, 0, 3 left out
+    tetra[5] = 4;
+    EXPECT_STREQ(Failure([&] { EstimateNormals(corners.data(), 4, faces, 4, sums.data(), nullptr); }), kCorrupt);
 }
 
 TEST(CrtCodecs, ColorChannelsRebuildRedGreenBlueAlpha)

@@ -174,7 +174,7 @@ struct Walk {
     bool choiceAhead() const
     {
         const uint32_t e = peek();
-        if (e == kNoEdge || edges[e].deleted)
+        if (e == kNoEdge || edges[e].deleted())
             return false;
         const FrontEdge E = edges[e];
         uint32_t o = 0;
@@ -217,7 +217,7 @@ struct Walk {
         if (e == kNoEdge)
             return startComponent();
         const FrontEdge E = edges[e];
-        if (E.deleted)
+        if (E.deleted())
             return;
         uint32_t o = 0;
         const int64_t f = across(order[E.to], order[E.from], o);
