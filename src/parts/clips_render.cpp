@@ -102,7 +102,7 @@ void Part_Clips::Render()
     SelectDrawBuffers(scene, 3);
     glViewport(0, 0, scene.width, scene.height);
     ScenePass();
-    if (demo->captureStepOnly)
+    if (stepOnly)
         return;
     Resolve(scene, 3);
 

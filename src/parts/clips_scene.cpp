@@ -35,7 +35,7 @@ void Part_Clips::ScenePass()
     Stage(SceneStage::ParticleStep, true);
     StepParticles();
     Stage(SceneStage::ParticleStep, false);
-    if (demo->captureStepOnly)
+    if (stepOnly)
         return;
 
     glUseProgram(progObject.program);
@@ -49,13 +49,13 @@ void Part_Clips::ScenePass()
 
     // Pacing toward 30 frames a second. A capture runs on its fixed step and never sleeps.
     double frameSeconds = state->deltaTime;
-    if (!demo->captureMode) {
+    if (!fixedStep) {
         const int64_t now = SteadyTicks100ns();
         frameSeconds = TicksToSeconds(now - previousTicks);
         previousTicks = now;
     }
     frameSleepMs = NextFrameSleep(frameSleepMs, frameSeconds);
-    if (!demo->captureMode)
+    if (!fixedStep)
         SleepMs(uint32_t(frameSleepMs));
 
     float clear[4];

@@ -55,7 +55,7 @@ void Part_Clips::Update()
             time = float(double(time) - 0.002);
         }
         if (Held(*nano, kSetFromKnob))
-            time = float(double(nano->value(kKnob6)) * double(1.8f));
+            time = float(double(nano->value(kKnob6)) * double(1.80000007f));  // the float just above 1.8
         if (Held(*nano, kSetKnob))
             nano->values[kKnob6].store(time / 1.2f, std::memory_order_relaxed);
     } else {

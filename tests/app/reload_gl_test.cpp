@@ -64,10 +64,10 @@ struct ReloadGL : testing::Test {
         }
         ASSERT_EQ(chdir(dir.c_str()), 0);
         demo.glWindow = window.win;
-        demo.captureMode = true;  // a fixed frame step and no pacing sleep
         for (int i = RT_SCENE; i <= RT_POST; ++i) Create(demo.targets[i], kW, kH, i == RT_SCENE ? 8 : 0);
         setenv("HOLLOWMERE_PARTICLE_GRID", "64", 1);
         clips = new Part_Clips();  // never deleted, as in the program
+        clips->fixedStep = true;    // no pacing sleep
         AppendPart(demo, clips);
         clips->demo = &demo;
         clips->state = &demo.state;

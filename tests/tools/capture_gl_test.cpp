@@ -46,8 +46,8 @@ struct RecordingPart : Part {
     void Update() override { time += state->deltaTime; }
     void Render() override
     {
-        frames.push_back({time, !demo->captureStepOnly});
-        if (demo->captureStepOnly)
+        frames.push_back({time, !stepOnly});
+        if (stepOnly)
             return;
         ++drawn;
         const uint8_t c[3] = {uint8_t(drawn), uint8_t(drawn * 3), 200};
@@ -106,7 +106,7 @@ TEST_F(CaptureGL, FrameLoopLandsOnPlannedTimesAndKeepsTheirPictures)
         demo, plan, 1.0f / 30, [&](int keep, const TImage& image) { return sunk.push_back({keep, image}), true; },
         [&](size_t done, const TPlannedFrame&) { ticks = done; });
     ASSERT_TRUE(ok);
-    EXPECT_TRUE(demo.captureMode && !demo.captureStepOnly);
+    EXPECT_TRUE(part.fixedStep && !part.stepOnly);
     EXPECT_EQ(ticks, plan.size());
     ASSERT_EQ(part.frames.size(), plan.size());
     std::vector<int> drawnAt;  // drawn-frame count at each kept frame
