@@ -179,10 +179,12 @@ TEST(SceneSchedule, CountingDigitsThenTheBlinkingAndSteadyTitle)
         previous = n;
     }
     EXPECT_GE(steps, 8);
-    // The blink: 20 while sin(2 pi u + 0.48) < 0.4, else 0; rows at the sine's top and
-    // bottom, just either side of 0.4 (0.374 and 0.427), and three blinks later.
+    // The blink: 20 while sin(2 pi u + 0.48) < 0.4, else 0. Rows at the sine's top and bottom,
+    // 0.01 rad either side of where it falls and rises through 0.4 (0.409, 0.391), and six
+    // blinks later, just before the title holds.
     const struct { float time; int n; } blink[] = {
-        {190.759f, 0}, {191.358f, 20}, {191.730f, 20}, {191.741f, 0}, {194.352f, 0}, {194.950f, 20},
+        {190.7588f, 0},  {190.9779f, 0}, {190.9817f, 20}, {191.3576f, 20},
+        {191.7335f, 20}, {191.7374f, 0}, {197.9444f, 0},  {198.5432f, 20},
     };
     for (const auto& b : blink) EXPECT_EQ(CountingObject(b.time), b.n) << b.time;
     for (float t : {198.71f, 200.0f, 201.49f}) EXPECT_EQ(CountingObject(t), 20) << t;
