@@ -1,7 +1,7 @@
 // The scene on the GL side, small window and small grids, on the generated data of the run
-// folder: uploads equal to the files, programs that build, the particle step and its barrier,
-// the end of the program, the space-bar rebuild and a missing velocity volume.
-#include "parts/schedule.h"
+// folder: uploads equal to the files, programs that build, the grid the renderer gets, the
+// particle step and its barrier, the end of the program, the space-bar rebuild and a missing
+// velocity volume.
 #include "platform/loading.h"
 #include "scene_fixture.h"
 
@@ -27,10 +27,17 @@ bool Built(const TShader& s)
 
 }  // namespace
 
-TEST_F(SceneGL, UploadsEqualTheFilesAndEveryProgramBuilds)
+// Without HOLLOWMERE_PARTICLE_GRID a software renderer gets the small grid and one line
+// that names the variable; a GPU the full grid and no line.
+TEST_F(SceneGL, UploadsEqualTheFilesEveryProgramBuildsAndTheGridSuitsTheRenderer)
 {
-    ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR));
-    EXPECT_EQ(clips->particleGrid, 64);
+    ASSERT_TRUE(window.ok);
+    const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR, 0));
+    const bool software = IsSoftwareRenderer(renderer);
+    EXPECT_EQ(clips->particleGrid, software ? kSoftwareParticleGrid : kParticleGrid) << renderer;
+    EXPECT_EQ(loadLog.find("HOLLOWMERE_PARTICLE_GRID") != std::string::npos, software) << loadLog;
+    EXPECT_EQ(clips->particles.width, clips->particleGrid);
     EXPECT_EQ(loadLog.find("error"), std::string::npos) << loadLog;
     for (const TShader* s : {&clips->progBlur, &clips->progPost, &clips->progFinal, &clips->progPostFinal,
                              &clips->progObject, &clips->progPoints})

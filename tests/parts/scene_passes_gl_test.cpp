@@ -1,7 +1,6 @@
 // What each pass of a frame sets and binds, read back from GL: every active uniform of the
 // real shaders is set by the scene; with probe shaders that use every input of the pass
-// tables, each holds the table's value and each sampler its unit and texture. Also the
-// grid a software renderer gets.
+// tables, each holds the table's value and each sampler its unit and texture.
 #include "scene_fixture.h"
 
 #include <GL/glew.h>
@@ -335,17 +334,4 @@ TEST_F(SceneGL, EachPassSetsAndBindsWhatItsTableSays)
     const std::vector<GLint> window = {0, 0, kWidth, kHeight};
     for (const Snapshot* p : {&points, &pass2, &pass3, &pass4})
         EXPECT_EQ(std::vector<GLint>(p->viewport, p->viewport + 4), window);
-}
-
-// Without HOLLOWMERE_PARTICLE_GRID a software renderer gets the small grid and one line
-// that names the variable; a GPU the full grid and no line.
-TEST_F(SceneGL, TheGridSuitsTheRendererUnlessTheVariableIsSet)
-{
-    ASSERT_TRUE(window.ok);
-    const std::string renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    ASSERT_NO_FATAL_FAILURE(Load(HOLLOWMERE_RUN_DIR, 0));
-    const bool software = IsSoftwareRenderer(renderer);
-    EXPECT_EQ(clips->particleGrid, software ? kSoftwareParticleGrid : kParticleGrid) << renderer;
-    EXPECT_EQ(loadLog.find("HOLLOWMERE_PARTICLE_GRID") != std::string::npos, software) << loadLog;
-    EXPECT_EQ(clips->particles.width, clips->particleGrid);
 }
