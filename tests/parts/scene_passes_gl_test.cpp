@@ -29,16 +29,11 @@ bool IsImage(GLenum type)
     return type == GL_IMAGE_2D || type == GL_IMAGE_3D;
 }
 
+// The scene sets floats, 4 x 4 matrices, samplers and images: a uniform of any other type is
+// one it cannot set.
 int FloatCount(GLenum type)
 {
-    switch (type) {
-    case GL_FLOAT: return 1;
-    case GL_FLOAT_VEC2: return 2;
-    case GL_FLOAT_VEC3: return 3;
-    case GL_FLOAT_VEC4: return 4;
-    case GL_FLOAT_MAT4: return 16;
-    default: return 0;
-    }
+    return type == GL_FLOAT ? 1 : type == GL_FLOAT_MAT4 ? 16 : 0;
 }
 
 // The program's active uniforms (arrays by element), without GL's own state ("gl_...").
@@ -119,15 +114,13 @@ Snapshot Take(GLuint program)
 void Poison(GLuint program)
 {
     const float nan[16] = {NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN};
-    const PFNGLPROGRAMUNIFORM1FVPROC vectors[] = {glProgramUniform1fv, glProgramUniform2fv, glProgramUniform3fv,
-                                                  glProgramUniform4fv};
     for (const ActiveUniform& u : ActiveUniforms(program)) {
         if (IsSampler(u.type))
             glProgramUniform1i(program, u.location, PoisonUnit());
         else if (u.type == GL_FLOAT_MAT4)
             glProgramUniformMatrix4fv(program, u.location, 1, GL_FALSE, nan);
-        else if (const int n = FloatCount(u.type))
-            vectors[n - 1](program, u.location, 1, nan);
+        else if (u.type == GL_FLOAT)
+            glProgramUniform1fv(program, u.location, 1, nan);
     }
 }
 
