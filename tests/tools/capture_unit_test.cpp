@@ -1,6 +1,9 @@
 // The capture tool's pieces that need no GL: the command line, the frame plan, the part time
-// that lands on a planned time, file names, thumbnails, the sheet grid and the progress text.
+// that lands on a planned time, file names, the PNG writer, thumbnails, the sheet grid and the
+// progress text.
 #include "capture.h"
+#include "platform/loading.h"
+#include "stillcheck.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +12,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -237,6 +241,26 @@ TEST(CaptureSheet, GridHoldsEveryStillWithItsLabel)
     }
     // Thumbnails narrower than the longest label widen the cell.
     EXPECT_GE(SheetLayout(1, 40, 20).cellWidth, 9 * 10);
+}
+
+// The same image gives the same bytes; it reads back as written; a path that
+// cannot be written fails with its reason and leaves nothing.
+TEST(CapturePng, StillsAreExactAndRepeatable)
+{
+    const std::string dir = ScratchDir("capture_png");
+    TImage image{37, 11, {}};
+    for (size_t i = 0; i < size_t(37 * 11 * 3); ++i) image.rgb.push_back(uint8_t(i * 7 + i / 37));
+    std::string error;
+    ASSERT_TRUE(WritePng(dir + "/a.png", image, error)) << error;
+    ASSERT_TRUE(WritePng(dir + "/b.png", image, error)) << error;
+    EXPECT_EQ(ReadWholeFile(dir + "/a.png"), ReadWholeFile(dir + "/b.png"));
+    Image read;
+    ASSERT_TRUE(ReadPng(dir + "/a.png", read, error)) << error;
+    EXPECT_TRUE(read.width == 37 && read.height == 11);
+    EXPECT_EQ(read.rgb, image.rgb);
+    EXPECT_FALSE(WritePng(dir + "/missing/c.png", image, error));
+    EXPECT_NE(error.find("missing/c.png"), std::string::npos) << error;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "no partial file";
 }
 
 TEST(CaptureProgress, TextCountsRateAndRemainingTime)
