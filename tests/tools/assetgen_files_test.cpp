@@ -48,11 +48,10 @@ std::vector<SolidMesh> ObjectsOf(const TMesh& mesh)
 TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
 {
     const std::string text = ReadWholeFile(gOut / "face.ply").value_or("");
-    std::vector<std::string> header;
-    size_t pos = 0;
-    for (size_t e; header.size() < 40 && (e = text.find('\n', pos)) != std::string::npos; pos = e + 1)
-        header.push_back(text.substr(pos, e - pos));
-    ASSERT_EQ(header.size(), 40u);
+    ASSERT_TRUE(!text.empty() && text.back() == '\n') << "no file, or its last line has no line break";
+    std::istringstream in(text);
+    std::vector<std::string> header(40);
+    for (std::string& l : header) std::getline(in, l);
     EXPECT_EQ(header[0], "ply");
     EXPECT_EQ(header[1], "format ascii 1.0");
     EXPECT_EQ(header[39], "end_header");
@@ -65,13 +64,10 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
     std::vector<uint8_t> colours;
     size_t lines = 0;
     float lo[3] = {1, 1, 1}, hi[3] = {-1, -1, -1};
-    for (size_t e; pos < text.size(); pos = e + 1, ++lines) {
-        e = text.find('\n', pos);
-        ASSERT_NE(e, std::string::npos) << "the last line has no line break";
+    for (std::string line; std::getline(in, line); ++lines) {
         float p[3], extra;
         int c[3];
         char tail;
-        const std::string line = text.substr(pos, e - pos);
         ASSERT_TRUE(std::sscanf(line.c_str(), "%f %f %f %d %d %d %f %c", &p[0], &p[1], &p[2], &c[0], &c[1], &c[2], &extra, &tail) == 7 &&
                     extra >= 0 && extra <= 1 && std::all_of(c, c + 3, [](int v) { return v >= 0 && v <= 255; }))
             << "line " << lines + 41 << ": " << line;

@@ -73,9 +73,10 @@ Result Wait(pid_t pid, const std::string& dir)
     return r;
 }
 
+// The tool at a small size and grid, quick on llvmpipe; `args` follow, so they can replace those.
 Result Capture(const std::vector<std::string>& args, const std::string& dir, const std::vector<std::string>& env = {})
 {
-    std::vector<std::string> all = {CAPTURE_EXE};
+    std::vector<std::string> all = {CAPTURE_EXE, "--size", "64x36", "--grid", "16", "--warmup", "0.2"};
     all.insert(all.end(), args.begin(), args.end());
     return Wait(Start(all, dir, env), dir);
 }
@@ -108,14 +109,6 @@ bool Running(pid_t pid)
     return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
 }
 
-const std::string kSmall[] = {"--size", "64x36", "--grid", "16", "--warmup", "0.2"};
-
-std::vector<std::string> With(std::vector<std::string> args)
-{
-    args.insert(args.end(), std::begin(kSmall), std::end(kSmall));
-    return args;
-}
-
 }  // namespace
 
 // The stills named by their times at the requested size, a sheet beside them, written
@@ -125,7 +118,7 @@ TEST(CaptureTool, StillsAtTheRequestedTimesAreRepeatable)
     std::string bytes[2];
     for (int run = 0; run < 2; ++run) {
         const std::string dir = ScratchDir("capture_stills_" + std::to_string(run));
-        const Result r = Capture(With({"--at", "15,10", "-o", "stills", "--sheet", "sheet.png"}), dir);
+        const Result r = Capture({"--at", "15,10", "-o", "stills", "--sheet", "sheet.png"}, dir);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Files(dir), (std::set<std::string>{"sheet.png", "stills", "stills/frame_0010.000.png",
                                                      "stills/frame_0015.000.png"}));
@@ -146,7 +139,7 @@ TEST(CaptureTool, VideoCarriesItsFramesAndTheSoundtrackSlice)
 {
     ASSERT_FALSE(FindProgram("ffmpeg").empty() || FindProgram("ffprobe").empty()) << "scripts/deps installs ffmpeg";
     const std::string dir = ScratchDir("capture_video");
-    const Result r = Capture(With({"--from", "10", "--to", "12", "-o", "clip.mp4"}), dir);
+    const Result r = Capture({"--from", "10", "--to", "12", "-o", "clip.mp4"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Files(dir), std::set<std::string>{"clip.mp4"});
     const std::string clip = dir + "/clip.mp4";
@@ -183,7 +176,7 @@ TEST(CaptureTool, VideoCarriesItsFramesAndTheSoundtrackSlice)
 TEST(CaptureTool, TimingPrintsEveryStageAndWritesNothing)
 {
     const std::string dir = ScratchDir("capture_timing");
-    const Result r = Capture({"--timing", "3", "--from", "2", "--size", "64x36", "--grid", "16", "--warmup", "0.1"}, dir);
+    const Result r = Capture({"--timing", "3", "--from", "2"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Files(dir).empty());
     EXPECT_NE(r.out.find("64x36, particle grid 16 (256 particles), 3 frames from 2.000 s, on "), std::string::npos)
@@ -243,7 +236,7 @@ TEST(CaptureTool, FailedOrInterruptedVideoLeavesNoFile)
     Write(bin + "/stuck/ffmpeg", start + "exec sleep 60\n");
     for (const char* kind : {"dying", "stuck"}) chmod((bin + "/" + kind + "/ffmpeg").c_str(), 0755);
 
-    const Result died = Capture(With({"--to", "3", "-o", "clip.mp4"}), dir, {"PATH=" + bin + "/dying:/usr/bin:/bin"});
+    const Result died = Capture({"--to", "3", "-o", "clip.mp4"}, dir, {"PATH=" + bin + "/dying:/usr/bin:/bin"});
     EXPECT_EQ(died.status, 1) << died.err;
     EXPECT_NE(died.err.find("ffmpeg"), std::string::npos) << died.err;
     EXPECT_TRUE(Files(dir).empty()) << died.err;
