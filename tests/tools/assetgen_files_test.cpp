@@ -92,14 +92,14 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
 
     // Seen from +z at 580 pixels to the unit, the colour of the nearest point in each pixel:
     // the silhouette is mirror-symmetric, the red of the lips sits on the centre line below
-    // the middle, and the darkest spots (pupils) sit in pairs left and right above it.
+    // the middle, and the densest dark spots (pupils) above it form a mirrored pair.
     std::vector<float> nearest(600 * 600, -1.0f);
     std::vector<const uint8_t*> pic(600 * 600, nullptr);
     for (size_t i = 0; i < lines; ++i) {
         const size_t at = size_t(300 - xyz[3 * i + 1] * 580) * 600 + size_t(300 + xyz[3 * i] * 580);
         if (xyz[3 * i + 2] > nearest[at]) nearest[at] = xyz[3 * i + 2], pic[at] = &colours[3 * i];
     }
-    int both = 0, either = 0, red = 0, darkLeft = 0, darkRight = 0;
+    int both = 0, either = 0, red = 0, dark[60][60] = {};  // dark pixels per 10 x 10 cell
     double redX = 0, redY = 0;
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 600; ++x) {
@@ -109,14 +109,21 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
             either += c || mirrored;
             if (!c) continue;
             if (c[0] > c[1] + 60 && c[0] > c[2] + 50) ++red, redX += x, redY += y;
-            if (c[0] < 25 && c[1] < 25 && c[2] < 25 && y > 150 && y < 300) ++(x < 300 ? darkLeft : darkRight);
+            dark[y / 10][x / 10] += c[0] < 25 && c[1] < 25 && c[2] < 25;
         }
     EXPECT_GT(double(both) / either, 0.97);
     ASSERT_GT(red, 200);
     EXPECT_NEAR(redX / red, 300, 12);
     EXPECT_GT(redY / red, 320);  // below the middle of the picture
-    EXPECT_GT(darkLeft, 10);
-    EXPECT_GT(darkRight, 10);
+    auto densest = [&](int column0) {  // count, column and row of the darkest cell in rows 200 to 300 of one half
+        std::array<int, 3> best = {0, 0, 0};
+        for (int row = 20; row < 30; ++row)
+            for (int column = column0; column < column0 + 30; ++column) best = std::max(best, {dark[row][column], column, row});
+        return best;
+    };
+    const std::array<int, 3> left = densest(0), right = densest(30);
+    EXPECT_TRUE(left[0] > 25 && right[0] > 25 && std::abs(left[1] + right[1] - 59) <= 1 && std::abs(left[2] - right[2]) <= 1)
+        << left[0] << " dark pixels in cell " << left[1] << ", " << left[2] << "; " << right[0] << " in " << right[1] << ", " << right[2];
 }
 
 TEST(TitleMeshes, ClosedSolidsSizedForTheCameras)

@@ -97,7 +97,7 @@ void RoundTripsThroughCrtool(const fs::path& path, const std::string& dir)
         ASSERT_EQ(back.indices.size(), in.indices.size()) << format;
         // The decoded points sit on the step's grid, so the same grid triangles put every
         // corner within half a step of the input's.
-        for (float p : back.positions) ASSERT_NEAR(double(p) / step, std::round(double(p) / step), 1e-2) << format;
+        for (float p : back.positions) ASSERT_NEAR(double(p) / step, std::round(double(p) / step), 1e-3) << format;
         EXPECT_TRUE(GridTriangles(back, step) == GridTriangles(in, step)) << format;
         if (std::string(format) != ".off") // OFF carries positions and faces only
             EXPECT_EQ(back.uvs.size(), in.uvs.size()) << format;
