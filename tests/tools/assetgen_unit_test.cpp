@@ -189,7 +189,7 @@ TEST(ClickDetector, FindsStepsButNotDrumsLikeTheOnesAroundThem)
                 double g = c.g(double(i) / rate - start);
                 v[i] = float(c.multiply ? v[i] * g : v[i] + g);
             }
-        double ratio = ClickRatio(v, v, rate, 1.5);
+        double ratio = ClickRatio(v, v, 1.5);
         EXPECT_TRUE(c.click ? ratio > 20.0 : ratio < 4.0) << c.name << ": ratio " << ratio;
     }
 }
