@@ -1,15 +1,10 @@
 // The capture tool's GL side under Xvfb: the read-back ring, the frame loop over a test part
-// in a hidden window, the PNG writer and the contact sheet.
+// in a hidden window and the contact sheet.
 #include "app/demo.h"
 #include "capture.h"
-#include "support/scratch.h"
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
-#include <png.h>
-
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -128,34 +123,6 @@ TEST_F(CaptureGL, FrameLoopLandsOnPlannedTimesAndKeepsTheirPictures)
     EXPECT_FALSE(RunFrames(demo, PlanFrames({20.0, 20.1, 20.2}, 0.05, 0.0), 0.05f,
                            [&](int, const TImage&) { return ++calls, false; }));
     EXPECT_EQ(calls, 1);
-}
-
-// The same image gives the same bytes; libpng reads back what was written; a path that
-// cannot be written fails with its reason and leaves nothing.
-TEST_F(CaptureGL, PngStillsAreExactAndRepeatable)
-{
-    const std::string dir = ScratchDir("capture_png");
-    TImage image{37, 11, {}};
-    for (size_t i = 0; i < size_t(37 * 11 * 3); ++i) image.rgb.push_back(uint8_t(i * 7 + i / 37));
-    std::string error;
-    ASSERT_TRUE(WritePng(dir + "/a.png", image, error)) << error;
-    ASSERT_TRUE(WritePng(dir + "/b.png", image, error)) << error;
-    auto bytes = [](const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
-    EXPECT_EQ(bytes(dir + "/a.png"), bytes(dir + "/b.png"));
-    png_image read{};
-    read.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&read, (dir + "/a.png").c_str()));
-    read.format = PNG_FORMAT_RGB;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(read));
-    ASSERT_TRUE(png_image_finish_read(&read, nullptr, pixels.data(), 0, nullptr));
-    EXPECT_TRUE(read.width == 37 && read.height == 11);
-    EXPECT_EQ(pixels, image.rgb);
-    EXPECT_FALSE(WritePng(dir + "/missing/c.png", image, error));
-    EXPECT_NE(error.find("missing/c.png"), std::string::npos) << error;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "no partial file";
 }
 
 // Each thumbnail sits in its cell with ink under it, on the background elsewhere.
