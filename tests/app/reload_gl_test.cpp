@@ -5,6 +5,7 @@
 // reported the save (it waits for the save to settle), with a cap, not a clock.
 #include "app/demo.h"
 #include "parts/clips.h"
+#include "platform/loading.h"
 #include "shaders/shader.h"
 #include "support/gl_window.h"
 #include "support/scratch.h"
@@ -21,12 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kW = 320, kH = 180;
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Pure red text pixels (the error rows) in a frame.
 size_t RedPixels(const std::vector<unsigned char>& px)
@@ -108,7 +103,7 @@ TEST_F(ReloadGL, ABrokenShaderShowsItsErrorInRedAndTheMendedOneClearsIt)
     EXPECT_LT(RedPixels(good), 20u);
     const uint32_t program = clips->progPostFinal.program;
 
-    const std::string path = "shaders2/f_postprocess_final.cpp", original = ReadFile(path);
+    const std::string path = "shaders2/f_postprocess_final.cpp", original = ReadWholeFile(path).value_or("");
     size_t at = 0;
     for (int line = 1; line < 5; ++line) at = original.find('\n', at) + 1;
     std::ofstream(path, std::ios::binary) << original.substr(0, at) + "this line is not GLSL\n" + original.substr(at);
