@@ -61,10 +61,14 @@ TEST_F(RuntimeTest, StartUpStepsInOrder)
     demo.loader = &loader;
     AppendPart(demo, &b);
     const int64_t before = SteadyTicks100ns();
+    testing::internal::CaptureStderr();
     const std::string out = Printed([&] { StartUp(demo); });
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the MIDI and audio libraries print nothing of their own";
     const int64_t after = SteadyTicks100ns();
+    // The device listing holds no device, and the open's failure gives the MIDI library's text on one line.
     const std::string start = "loader.Init\n======== MidiIn::printDeviceNames() ========\nMidiIn::start() : midiInOpen() failed...err=";
     ASSERT_EQ(out.rfind(start, 0), 0u) << out;
+    EXPECT_GT(out.find('\n', start.size()), start.size()) << out;
     EXPECT_EQ(out.substr(out.find('\n', start.size()) + 1), "nano_kontrol2.start() failed...\na.Init\nb.Init\n");
     EXPECT_TRUE(log.empty()) << "no update or render";
     EXPECT_EQ(std::memcmp(&demo.state.camera, &saved, sizeof saved), 0);
