@@ -1,9 +1,11 @@
 // Reloading on save with the real scene (small window, particle grid 64) from a run folder of
-// its own: a saved keyframe track shows in the next frames. Frames run until the file watch
-// has reported the save (it waits for the save to settle), with a cap, not a clock. A shader
-// broken and mended on disk is the end-to-end test's (reload_e2e.sh), with the real program.
+// its own: a shader broken on disk leaves the last good program running until it is mended
+// (what the window and the console show meanwhile is the end-to-end test's, reload_e2e.sh);
+// a saved keyframe track shows in the next frames. Frames run until the file watch has
+// reported the save (it waits for the save to settle), with a cap, not a clock.
 #include "app/demo.h"
 #include "parts/clips.h"
+#include "platform/loading.h"
 #include "shaders/shader.h"
 #include "support/gl_window.h"
 #include "support/scratch.h"
@@ -83,6 +85,19 @@ struct ReloadGL : testing::Test {
 };
 
 }  // namespace
+
+TEST_F(ReloadGL, ABrokenShaderKeepsTheLastGoodProgramUntilMended)
+{
+    Frame();
+    const uint32_t program = clips->progPostFinal.program;
+    const std::string path = "shaders2/f_postprocess_final.cpp", original = ReadWholeFile(path).value_or("");
+    Write(path, original + "this line is not GLSL\n");
+    ASSERT_TRUE(FramesUntil([] { return !ShaderErrors().empty(); }));
+    EXPECT_TRUE(clips->progPostFinal.program == program && clips->progPostFinal.built) << "the last good program runs";
+    Write(path, original);
+    ASSERT_TRUE(FramesUntil([] { return ShaderErrors().empty(); }));
+    EXPECT_TRUE(clips->progPostFinal.built && clips->progPostFinal.program != program) << "built again";
+}
 
 TEST_F(ReloadGL, ASavedKeyframeTrackShowsInTheNextFrames)
 {
