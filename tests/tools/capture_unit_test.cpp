@@ -218,7 +218,7 @@ TEST(CaptureSheet, GridHoldsEveryStillWithItsLabel)
     EXPECT_GE(SheetLayout(1, 40, 20).cellWidth, 9 * 10);
 }
 
-// A still reads back as written (the same bytes twice: the tool's two runs); a path that
+// A still reads back as written (the tool's two runs show the same bytes twice); a path that
 // cannot be written fails with its reason and leaves nothing.
 TEST(CapturePng, StillsReadBackExactly)
 {
