@@ -224,21 +224,29 @@ TEST(CaptureTool, RefusalsAreOneLineAndLeaveNothing)
 
 // An ffmpeg that dies early, and a capture stopped by Ctrl-C while ffmpeg works: neither
 // leaves a file with the video's name or a temporary one, and the child does not live on.
+// The stand-ins are found on PATH past a plain file and a folder of the same name.
 TEST(CaptureTool, FailedOrInterruptedVideoLeavesNoFile)
 {
     const std::string dir = ScratchDir("capture_broken_ffmpeg");
     const std::string bin = dir + ".bin";
     fs::remove_all(bin);
+    fs::remove(dir + ".child");
     // Both stand-ins start the output as ffmpeg does and leave a note of their process id.
     const std::string start = "#!/bin/sh\nfor a; do out=\"$a\"; done\necho started > \"$out\"\necho $$ > \"" + dir +
                               ".child\"\n";
     Write(bin + "/dying/ffmpeg", start + "head -c 1000 > /dev/null\nexit 3\n");
     Write(bin + "/stuck/ffmpeg", start + "exec sleep 60\n");
     for (const char* kind : {"dying", "stuck"}) chmod((bin + "/" + kind + "/ffmpeg").c_str(), 0755);
+    Write(bin + "/plain/ffmpeg", start);  // not executable
+    fs::create_directories(bin + "/folder/ffmpeg");
+    EXPECT_EQ(FindProgram(bin + "/dying/ffmpeg"), bin + "/dying/ffmpeg") << "a path is taken as it is";
+    EXPECT_EQ(FindProgram(bin + "/plain/ffmpeg"), "");
 
-    const Result died = Capture({"--to", "3", "-o", "clip.mp4"}, dir, {"PATH=" + bin + "/dying:/usr/bin:/bin"});
+    const Result died = Capture({"--to", "3", "-o", "clip.mp4"}, dir,
+                                {"PATH=/nonexistent:" + bin + "/plain:" + bin + "/folder:" + bin + "/dying:/usr/bin:/bin"});
     EXPECT_EQ(died.status, 1) << died.err;
     EXPECT_NE(died.err.find("ffmpeg"), std::string::npos) << died.err;
+    EXPECT_FALSE(Read(dir + ".child").empty()) << "the dying stand-in ran";
     EXPECT_TRUE(Files(dir).empty()) << died.err;
 
     fs::remove(dir + ".child");
