@@ -172,8 +172,8 @@ TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
     struct VertexCase { std::string line; float x, y, z, red; };
     const VertexCase vertices[] = {
         {"v -0.35444599999999998 0.351858 0.21984200000000001", -0.35444599999999998f, 0.351858f, 0.21984200000000001f, 1},
-        {"v 1.00000005960464477539 0.12345678901234567890123 12345678.5", 1.00000005960464477539f,
-         0.12345678901234567890123f, 12345678.5f, 1},  // handed to the library: a midpoint, long, 8 digits
+        {"v 1.00000005960464477539 1.0000000596046448 1.00000011920928955078", 1.00000005960464477539f,
+         1.0000000596046448f, 1.00000011920928955078f, 1},  // beside and on midpoints between floats
         {"v 1 2 3 4", 1, 2, 3, 4},  // a fourth number is red
         {"v  1 2 3", 1, 2, 3, 1},
         {"v\t1\t2\t3", 1, 2, 3, 1},
