@@ -66,8 +66,10 @@ struct Decoded {
 };
 
 // Through the exported functions, every array bound at its documented size (none when the counts
-// ask for more than maxElements). Returns the failure text, or null when decoding succeeded.
-inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, size_t maxElements = SIZE_MAX)
+// ask for more than maxElements); `inspect`, when given, then sees the decoder behind the handle.
+// Returns the failure text, or null when decoding succeeded.
+inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, size_t maxElements = SIZE_MAX,
+                             const std::function<void(const crt::Decoder&)>& inspect = nullptr)
 {
     void* decoder = nullptr;
     const char* failure = Failure([&] {
@@ -82,6 +84,8 @@ inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, si
         out.uvs.assign(2 * V, 0);
         out.result = DecodeMesh(decoder, out.positions.data(), out.indices.data(), out.normals.data(),
                                 out.colors.data(), out.uvs.data());
+        if (inspect)
+            inspect(*static_cast<const crt::Decoder*>(decoder));
     });
     DestroyDecoder(decoder);
     return failure;
