@@ -163,17 +163,19 @@ void RoundTripAcrossOptions(const std::vector<TestMesh>& meshes, std::set<uint8_
 
 TEST(CrtRoundTrip, EveryMeshAcrossOptions)
 {
-    // Synthetic: open and closed surfaces (tori of several shapes), three pieces, the non-manifold
-    // mesh, one triangle seen from both sides, groups with properties (one empty) over partly
-    // flipped faces.
+    // Synthetic: open and closed surfaces (tori of several shapes), four pieces (two with handles)
+    // in a group each, the non-manifold mesh, one triangle seen from both sides, groups with
+    // properties (one empty) over partly flipped faces.
     std::vector<TestMesh> meshes = {
         Sheet("tube", 6, 6, false), Sheet("torus", 12, 8, true), {.name = "pieces"}, NonManifold(),
         {.name = "two-sided", .V = 3, .indices = {0, 1, 2, 0, 2, 1}, .positions = {0, 0, 0, 1, 0, 0, 0, 1, 0}},
         Sheet("flipped groups", 5, 6, false), Sheet("torus groups", 12, 8, true), Sheet("torus 31x17", 31, 17, true),
         Sheet("torus 64x9", 64, 9, true)};
-    for (const TestMesh& p : {Sheet("", 3, 3, false), Sheet("", 6, 4, true), Sheet("", 3, 4, false)}) {
+    for (const TestMesh& p :
+         {Sheet("", 3, 3, false), Sheet("", 6, 4, true), Sheet("", 5, 3, true), Sheet("", 3, 4, false)}) {
         for (uint32_t i : p.indices)
             meshes[2].indices.push_back(i + meshes[2].V);
+        meshes[2].groups.push_back({uint32_t(meshes[2].indices.size() / 3), {}});
         meshes[2].positions.insert(meshes[2].positions.end(), p.positions.begin(), p.positions.end());
         meshes[2].V += p.V;
     }
