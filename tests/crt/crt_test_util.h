@@ -28,14 +28,15 @@ inline const char* Failure(const std::function<void()>& fn)
     return nullptr;
 }
 
-// Whether `m` is one of the library's own message constants (the same object, not only the same text).
+// Whether `m` is one of the library's message constants that decoding raises (the same object, not
+// only the same text); the writer's input checks are not among them.
 inline bool IsLibraryMessage(const char* m)
 {
     using namespace crt;
     for (const char* known : {kNotCrtFile, kUnknownEntropy, kTopologyFailed, kNoPosition, kPositionOverloaded,
-                              kNormalFormatEstimate, kNormalFormatDiff, kNormalUnsigned, kColorOutputFormat,
-                              kColorInputFormat, kUnsupportedFormat, kTruncated, kCorrupt, kColorChannels,
-                              kOutputTooSmall, kNoIndexArray, kNoPositionValues, kOutOfMemory})
+                              kNormalFormatEstimate, kNormalFormatDiff, kColorOutputFormat, kUnsupportedFormat,
+                              kTruncated, kCorrupt, kColorChannels, kOutputTooSmall, kNoIndexArray, kNoPositionValues,
+                              kOutOfMemory})
         if (m == known)
             return true;
     return false;
