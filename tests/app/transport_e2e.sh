@@ -42,17 +42,13 @@ expect() {
 line=$(press p); paused=$(seconds "$line")
 expect "$line" '^Transport - paused at [0-9.]+ s$' "$paused" '>=' 60
 sleep 1  # the clock holds while paused
-line=$(press period); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 1/30 }')"
-line=$(press comma); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$paused"
-line=$(press Right); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 1 }')"
-line=$(press Up); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 11 }')"
-line=$(press Down); t=$(seconds "$line")
-line=$(press Left); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$paused"
+# While paused each key puts the clock at the paused time plus its offset: a frame on and
+# back, 1 s on, 10 s on and back, 1 s back.
+for step in "period 1/30" "comma 0" "Right 1" "Up 11" "Down 1" "Left 0"; do
+  read -r key offset <<< "$step"
+  line=$(press "$key")
+  expect "$line" '\(paused\)$' "$(seconds "$line")" '~' "$(awk -v p="$paused" "BEGIN { printf \"%.3f\", p + $offset }")"
+done
 line=$(press Next)  # the next cue after ~60 s: 68 s
 expect "$line" '\(paused\)$' "$(seconds "$line")" '==' 68
 line=$(press Prior)  # from just on a cue: the one before, 49.2 s

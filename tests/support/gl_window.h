@@ -15,7 +15,6 @@ struct GLTestWindow {
     {
         if (ok) DestroyWindow(win);
     }
-    void Swap() { SDL_GL_SwapWindow(win.window); }
 };
 
 // Reads the back buffer (or the bound read framebuffer) as RGBA bytes, bottom row first.
