@@ -3,14 +3,25 @@
 // meshes measures the generated title and emblem meshes of the run directory instead.
 #pragma once
 #include "crt/writer/mesh_io.h"
-#include "support/meshes_dir.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+// The shared meshes folder ($HOLLOWMERE_MESHES_DIR, or ../shared/meshes beside the
+// repository), or an empty string when a clone has none.
+inline std::string SharedMeshesDir()
+{
+    const char* env = std::getenv("HOLLOWMERE_MESHES_DIR");
+    const std::string dir = env && *env ? env : HOLLOWMERE_MESHES_DIR;
+    std::error_code ec;
+    return std::filesystem::is_directory(dir, ec) ? dir : std::string();
+}
 
 // The generated meshes that stand in for the shared ones.
 inline const char* const GeneratedMeshes[] = {HOLLOWMERE_RUN_DIR "/other/text.obj", HOLLOWMERE_RUN_DIR "/other/zev2.obj"};

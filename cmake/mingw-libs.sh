@@ -96,15 +96,29 @@ licences() {
 
 version_of() { sed -n 's/^Version: //p' "$(ls "$dir/src/${1}_"*.dsc | sort -V | tail -n 1)"; }
 
+# Starts a library's build: its unpacked source in $tree, the clock in $start.
+starting() {
+  start=$SECONDS
+  tree="$dir/src/$1"
+  fetch "$1" "$tree"
+  echo "mingw-libs: building $2 $(version_of "$1")"
+}
+
+# Ends a library's build: its licences, the marker that keeps later runs from building it
+# again (the source version it was built from), and the time it took.
+finished() {
+  local name="$1" package="$2" marker="$3" tree="$4"; shift 4
+  licences "$name" "$tree" "$@"
+  version_of "$package" > "$prefix/.built-$marker"
+  echo "mingw-libs: $name done in $((SECONDS - start)) s"
+}
+
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
 # ---- SDL2: SDL2.dll, its import library, the static SDL2main -----------------------------
 if [ ! -f "$prefix/.built-sdl2" ]; then
-  start=$SECONDS
-  tree="$dir/src/libsdl2"
-  fetch libsdl2 "$tree"
-  echo "mingw-libs: building SDL2 $(version_of libsdl2)"
+  starting libsdl2 "SDL2"
   rm -rf "$dir/build/sdl2"
   quiet cmake -S "$tree" -B "$dir/build/sdl2" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${launcher[@]}" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
@@ -112,33 +126,23 @@ if [ ! -f "$prefix/.built-sdl2" ]; then
     -DCMAKE_SHARED_LINKER_FLAGS=-static-libgcc
   quiet cmake --build "$dir/build/sdl2" -j"$jobs"
   quiet cmake --install "$dir/build/sdl2"
-  licences SDL2 "$tree" LICENSE.txt
-  version_of libsdl2 > "$prefix/.built-sdl2"
-  echo "mingw-libs: SDL2 done in $((SECONDS - start)) s"
+  finished SDL2 libsdl2 sdl2 "$tree" LICENSE.txt
 fi
 
 # ---- GLEW: one C file, linked into the program (GLEW_STATIC) -----------------------------
 if [ ! -f "$prefix/.built-glew" ]; then
-  start=$SECONDS
-  tree="$dir/src/glew"
-  fetch glew "$tree"
-  echo "mingw-libs: building GLEW $(version_of glew)"
+  starting glew "GLEW"
   mkdir -p "$dir/build/glew" "$prefix/include/GL"
   quiet "$CC" -O2 -DGLEW_STATIC -DGLEW_NO_GLU -I"$tree/include" -c "$tree/src/glew.c" -o "$dir/build/glew/glew.o"
   rm -f "$prefix/lib/libglew32s.a"
   quiet "$AR" rcs "$prefix/lib/libglew32s.a" "$dir/build/glew/glew.o"
   cp "$tree/include/GL/glew.h" "$tree/include/GL/wglew.h" "$prefix/include/GL/"
-  licences GLEW "$tree" LICENSE.txt
-  version_of glew > "$prefix/.built-glew"
-  echo "mingw-libs: GLEW done in $((SECONDS - start)) s"
+  finished GLEW glew glew "$tree" LICENSE.txt
 fi
 
 # ---- libmpg123 and libsyn123: DLLs (LGPL), with their import libraries -------------------
 if [ ! -f "$prefix/.built-mpg123" ]; then
-  start=$SECONDS
-  tree="$dir/src/mpg123"
-  fetch mpg123 "$tree"
-  echo "mingw-libs: building libmpg123 and libsyn123 $(version_of mpg123)"
+  starting mpg123 "libmpg123 and libsyn123"
   rm -rf "$dir/build/mpg123" && mkdir -p "$dir/build/mpg123"
   cc="$CC"
   command -v ccache >/dev/null && cc="ccache $CC"
@@ -150,9 +154,7 @@ if [ ! -f "$prefix/.built-mpg123" ]; then
     src/libmpg123/libmpg123.la src/libsyn123/libsyn123.la src/libout123/libout123.la
   quiet make -C "$dir/build/mpg123" install-libLTLIBRARIES install-includeHEADERS \
     install-nodist_includeHEADERS install-pkgconfigDATA
-  licences mpg123 "$tree" COPYING
-  version_of mpg123 > "$prefix/.built-mpg123"
-  echo "mingw-libs: libmpg123 done in $((SECONDS - start)) s"
+  finished mpg123 mpg123 mpg123 "$tree" COPYING
 fi
 
 # What the program needs beside it at run time.

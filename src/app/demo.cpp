@@ -1,7 +1,5 @@
 #include "app/demo.h"
 
-std::string DataPath;
-
 TDemo::TDemo()
 {
     InitFreeCam(state.camera);

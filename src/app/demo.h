@@ -53,12 +53,6 @@ struct TDemo {
     int32_t prevPart = 0, currentPart = 0;
     uint32_t musicSample = 0, musicChannel = 0;
     bool launcherClosed = false;
-    // Set by the capture tool: the caller sets deltaTime itself, the frame pacing sleep is
-    // off and nothing in a frame reads the wall clock, so a frame depends on the scene clock alone.
-    bool captureMode = false;
-    // Set by the capture tool for frames it does not keep: the scene advances its clock and
-    // steps its particles but draws nothing.
-    bool captureStepOnly = false;
     // The data folders, watched from the start-up on: saved shader sources and keyframe
     // tracks are read again between frames.
     TFileWatch fileWatch;
@@ -73,7 +67,7 @@ struct TDemo {
 
 // Asset paths of the scene are DataPath followed by their names; empty, so relative
 // to the working directory.
-extern std::string DataPath;
+inline std::string DataPath;  // defined here, so the parts need nothing of the application to link
 
 // Once per frame, first: mouse, frame time, the SDL event queue (Escape and window close
 // end the process with status 0), then the camera step.
@@ -88,14 +82,16 @@ void LauncherFrame(TDemo& demo);
 // (and its GL context) must exist. Used by the demo and the capture tool alike.
 void CreateParts(TDemo& demo);
 
-// What the start-up opens besides the scene. The capture tool renders with neither: no
-// sound plays while it works and no controller may move the clock under it.
+// What the start-up opens besides the scene. The capture tool opens none of it: no sound
+// plays while it works, no controller may move the clock under it, and it renders what is on
+// disk when it starts.
 struct TStartUpOptions {
     bool audio = true;  // the audio device and the music channel
     bool midi = true;   // the device listing and MIDI input device 0
+    bool watch = true;  // the watch on the data folders
 };
-// The watch on "shaders2" and "other" (the start-up's last step, except in capture mode);
-// a folder that cannot be watched gives one line.
+// The watch on "shaders2" and "other" (the start-up's last step, unless its options leave it
+// out); a folder that cannot be watched gives one line.
 void WatchDataFolders(TDemo& demo);
 // Hands every file saved and settled since the last call to every part (Part::FileSaved).
 void ReloadSavedFiles(TDemo& demo);

@@ -2,7 +2,7 @@
 #include "app/error_text.h"
 
 #include "app/font.h"
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 

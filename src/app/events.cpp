@@ -21,7 +21,7 @@ void HandleEvents(TDemo& demo)
 
     // The first frame, and a frame after a long stall, count as 50 ms.
     const int64_t now = SteadyTicks100ns();
-    s.deltaTime = float(double(now - s.lastTicks) / 10000000.0);
+    s.deltaTime = float(TicksToSeconds(now - s.lastTicks));
     if (s.deltaTime > 0.35f)
         s.deltaTime = 0.05f;
     s.lastTicks = now;

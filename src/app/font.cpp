@@ -1,7 +1,7 @@
 // The two stroke-font drawers and their shared advance rule.
 #include "app/font.h"
 
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 
@@ -90,10 +90,7 @@ void DrawOverlayText(const TOverlayText& ctx, const std::string& text, int line,
         glColor4f(0.8f, 0.8f, 0.8f, 1.0f);
     DrawGlyphs(text, true, offset, scale);
 
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    LoadIdentityMatrices();
     glDisable(GL_BLEND);
     glEnable(GL_DEPTH_TEST);
 }

@@ -2,7 +2,7 @@
 // kept in step with the part's time, and the GL state reset after every part.
 #include "app/demo.h"
 #include "app/frame.h"
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 #include "platform/audio.h"
 
 #include <GL/glew.h>

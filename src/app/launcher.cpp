@@ -3,7 +3,7 @@
 
 #include "app/demo.h"
 #include "app/font.h"
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 
@@ -26,7 +26,7 @@ void LauncherMouse(TLauncherMenu& menu, float mouseY, bool leftDown)
         TMenuItem& item = menu.items[i];
         item.hover = false;
         // The title row is never hovered; the mouse x is not tested.
-        if (i > 0 && float(item.row * 30 - 26) < mouseY && mouseY < float(item.row * 30 + 4)) {
+        if (i != kTitleRow && float(item.row * 30 - 26) < mouseY && mouseY < float(item.row * 30 + 4)) {
             item.hover = true;
             hovered = int(i);
         }
@@ -39,7 +39,7 @@ void LauncherMouse(TLauncherMenu& menu, float mouseY, bool leftDown)
     }
     if (!leftDown)
         menu.mouseLatch = false;
-    if (menu.items.size() > 3 && menu.items[3].selected == 1)
+    if (menu.items.size() > kRunRow && menu.items[kRunRow].selected == 1)
         menu.done = true;
 }
 
@@ -47,7 +47,7 @@ void DrawLauncherMenu(TLauncherMenu& menu)
 {
     menu.phase += 1.0f / 30.0f;
     if (!menu.items.empty()) {
-        float* c = menu.items[0].colour;
+        float* c = menu.items[kTitleRow].colour;
         c[0] = std::sin(menu.phase) * 0.4f + 0.7f;
         c[1] = float(std::sin(double(menu.phase) * 1.4 + 12.0) * 0.5 + 0.7);
         c[2] = float(std::sin(double(menu.phase) * 1.8 + 514.0) * 0.5 + 0.7);
@@ -69,8 +69,8 @@ void DrawLauncherMenu(TLauncherMenu& menu)
 TWindowChoice LauncherChoice(const TLauncherMenu& menu)
 {
     static const int32_t sizes[3][2] = {{1920, 1080}, {2560, 1440}, {1280, 720}};
-    const int32_t res = menu.items.size() > 1 ? menu.items[1].selected % 3 : 0;
-    const bool windowed = menu.items.size() > 2 && menu.items[2].selected % 2 == 1;
+    const int32_t res = menu.items.size() > kResolutionRow ? menu.items[kResolutionRow].selected % 3 : 0;
+    const bool windowed = menu.items.size() > kWindowModeRow && menu.items[kWindowModeRow].selected % 2 == 1;
     if (windowed)
         return {sizes[res][0], sizes[res][1], false, 10, 140};
     return {sizes[res][0], sizes[res][1], true, 0, 0};

@@ -1,6 +1,7 @@
 // The launcher menu: four rows in the stroke font (animated title, resolution, window
 // mode, Run), driven by the mouse alone.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,6 +13,9 @@ struct TMenuItem {
     int32_t selected = 0;              // incremented by clicks, wrapped when drawn
     bool hover = false;
 };
+
+// The rows, in the order BuildLauncher appends them.
+enum LauncherRow : size_t { kTitleRow, kResolutionRow, kWindowModeRow, kRunRow, kLauncherRows };
 
 struct TLauncherMenu {
     std::vector<TMenuItem> items;

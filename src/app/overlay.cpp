@@ -3,7 +3,7 @@
 // passes and the text panel with mouse, frame-rate, clock, scene and controller values.
 #include "app/demo.h"
 #include "app/error_text.h"
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 #include "shaders/shader.h"
 
 #include <GL/glew.h>
@@ -74,18 +74,18 @@ struct OverlayWriter {
 
 void RefreshTweakValues(TDemoState& s, const NanoKONTROL2& nano)
 {
-    s._nx = Signed(nano, 5);
-    s._ny = Signed(nano, 6);
-    s._nz = Signed(nano, 7);
-    s._kx = Signed(nano, 21);
-    s._ky = Signed(nano, 22);
-    s._kz = Signed(nano, 23);
+    s._nx = Signed(nano, NANO_KONTROL2_FADER_5);
+    s._ny = Signed(nano, NANO_KONTROL2_FADER_6);
+    s._nz = Signed(nano, NANO_KONTROL2_FADER_7);
+    s._kx = Signed(nano, NANO_KONTROL2_ROTARY_KNOB_5);
+    s._ky = Signed(nano, NANO_KONTROL2_ROTARY_KNOB_6);
+    s._kz = Signed(nano, NANO_KONTROL2_ROTARY_KNOB_7);
     float* k[6] = {&s._k0, &s._k1, &s._k2, &s._k3, &s._k4, &s._k5};
     for (int i = 0; i < 6; ++i)
-        *k[i] = Signed(nano, 16 + i);
-    s._ix = int32_t(nano.value(5));
-    s._iy = int32_t(nano.value(6));
-    s._iz = int32_t(nano.value(7));
+        *k[i] = Signed(nano, NANO_KONTROL2_ROTARY_KNOB_0 + i);
+    s._ix = int32_t(nano.value(NANO_KONTROL2_FADER_5));
+    s._iy = int32_t(nano.value(NANO_KONTROL2_FADER_6));
+    s._iz = int32_t(nano.value(NANO_KONTROL2_FADER_7));
 }
 
 // Every controller that has sent something, with the tweak values derived from it.
@@ -98,24 +98,24 @@ void DrawControllerListing(OverlayWriter& out, const TDemoState& s, const NanoKO
             continue;
         char text[64];
         snprintf(text, sizeof text, "NANO: %d => %.0f", n, double(v));
-        if (n <= 7)
+        if (n <= NANO_KONTROL2_FADER_7)
             out.Line(line++, text, 1.0f, 0.0f, 1.0f);
-        else if (n >= 16 && n <= 24)
+        else if (n >= NANO_KONTROL2_ROTARY_KNOB_0 && n <= 24)  // the knobs, and the unnamed number after them
             out.Line(line++, text, 1.0f, 1.0f, 0.0f);
         else
             out.Line(line++, text, 0.4f, 0.4f, 0.9f);
         switch (n) {
-        case 5: out.Green(line++, "_nx: => %.03f", double(s._nx)); out.Green(line++, "_ix: => %d", s._ix); break;
-        case 6: out.Green(line++, "_ny: => %.03f", double(s._ny)); out.Green(line++, "_iy: => %d", s._iy); break;
-        case 7: out.Green(line++, "_nz: => %.03f", double(s._nz)); out.Green(line++, "_iz: => %d", s._iz); break;
-        case 21: out.Green(line++, "_kx: => %.03f", double(s._kx)); break;
-        case 22: out.Green(line++, "_ky: => %.03f", double(s._ky)); break;
-        case 23: out.Green(line++, "_kz: => %.03f", double(s._kz)); break;
-        case 16: out.Green(line++, "_k0: => %.03f", double(s._k0)); break;
-        case 17: out.Green(line++, "_k1: => %.03f", double(s._k1)); break;
-        case 18: out.Green(line++, "_k2: => %.03f", double(s._k2)); break;
-        case 19: out.Green(line++, "_k3: => %.03f", double(s._k3)); break;
-        case 20: out.Green(line++, "_k4: => %.03f", double(s._k4)); break;
+        case NANO_KONTROL2_FADER_5: out.Green(line++, "_nx: => %.03f", double(s._nx)); out.Green(line++, "_ix: => %d", s._ix); break;
+        case NANO_KONTROL2_FADER_6: out.Green(line++, "_ny: => %.03f", double(s._ny)); out.Green(line++, "_iy: => %d", s._iy); break;
+        case NANO_KONTROL2_FADER_7: out.Green(line++, "_nz: => %.03f", double(s._nz)); out.Green(line++, "_iz: => %d", s._iz); break;
+        case NANO_KONTROL2_ROTARY_KNOB_5: out.Green(line++, "_kx: => %.03f", double(s._kx)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_6: out.Green(line++, "_ky: => %.03f", double(s._ky)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_7: out.Green(line++, "_kz: => %.03f", double(s._kz)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_0: out.Green(line++, "_k0: => %.03f", double(s._k0)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_1: out.Green(line++, "_k1: => %.03f", double(s._k1)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_2: out.Green(line++, "_k2: => %.03f", double(s._k2)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_3: out.Green(line++, "_k3: => %.03f", double(s._k3)); break;
+        case NANO_KONTROL2_ROTARY_KNOB_4: out.Green(line++, "_k4: => %.03f", double(s._k4)); break;
         default: break;
         }
     }

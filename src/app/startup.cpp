@@ -54,7 +54,6 @@ void StartUp(TDemo& demo, const TStartUpOptions& options)
         ChannelPlay(demo.musicChannel, true);
     }
 
-    // Captures render what is on disk when they start.
-    if (!demo.captureMode)
+    if (options.watch)
         WatchDataFolders(demo);
 }

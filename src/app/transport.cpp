@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kPauseControl = 44;  // NANO_KONTROL2_BUTTON_FOWARD: toggle 0 runs the clock
+constexpr int kPauseControl = NANO_KONTROL2_BUTTON_FOWARD;  // the scene's pause: toggle 0 runs the clock
 
 Part* CurrentPart(TDemo& demo)
 {

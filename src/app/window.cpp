@@ -68,6 +68,9 @@ bool TGLWindow::Init(int x, int y, int w, int h, bool fullscreen, bool hidden)
     // first choice elsewhere, leaves it to the program's own drawing.
     SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "opengl", SDL_HINT_DEFAULT);
     renderer = SDL_CreateRenderer(window, -1, 0);
+    // SDL's OpenGL renderer makes a context of its own and leaves it current: the program's
+    // drawing goes to the context made above, with the objects and state it sets up.
+    SDL_GL_MakeCurrent(window, context);
     // Named last: SDL's OpenGL renderer replaces the window with one for its own context, and
     // only the window that stays should carry the program's name.
     SDL_SetWindowTitle(window, "Hollowmere");

@@ -56,12 +56,6 @@ constexpr double PowersOfTen[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-1
                                   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
                                   1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22};
 
-// How many of eight characters, from the first, are digits (0 to 8).
-inline int DigitRun(uint64_t chars)
-{
-    return std::countr_zero(NonDigitBytes(chars)) / 8;
-}
-
 // The value of the first n (0 to 8) of eight characters, which are digits: they are shifted
 // to the top behind zeros (in two steps, so that n = 0 shifts out everything).
 inline uint64_t LeadingValue(uint64_t chars, int n)

@@ -28,6 +28,7 @@ bool LineBlocks::Next(std::string_view& lines)
     for (;;) {
         if (atEnd_) {
             if (filled_ == 0) return false;
+            if (buffer_[filled_ - 1] == '\r') buffer_[filled_ - 1] = '\n';
             lines = {buffer_.data(), filled_};
             start_ = filled_;
             return true;
@@ -43,6 +44,7 @@ bool LineBlocks::Next(std::string_view& lines)
             atEnd_ = true;
             continue;
         }
+        EndLinesAtLoneReturns(filled_, filled_ + read);
         // What came before this read holds no line end.
         for (size_t k = filled_ + read; k > filled_; --k)
             if (buffer_[k - 1] == '\n') {
@@ -52,6 +54,19 @@ bool LineBlocks::Next(std::string_view& lines)
                 return true;
             }
         filled_ += read;
+    }
+}
+
+// Files written with a carriage return alone at each line end (as old Macintosh programs did)
+// read as lines too: such a return becomes a line end. One at the end of what has been read
+// waits for the next byte, which may be the line feed of a CR LF pair.
+void LineBlocks::EndLinesAtLoneReturns(size_t from, size_t to)
+{
+    for (size_t k = from > 0 ? from - 1 : 0; k + 1 < to; ++k) {
+        const auto* r = static_cast<char*>(std::memchr(&buffer_[k], '\r', to - 1 - k));
+        if (!r) return;
+        k = size_t(r - buffer_.data());
+        if (buffer_[k + 1] != '\n') buffer_[k] = '\n';
     }
 }
 

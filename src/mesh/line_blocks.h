@@ -15,7 +15,8 @@ public:
     LineBlocks& operator=(const LineBlocks&) = delete;
 
     bool IsOpen() const { return file_ != nullptr; }
-    // The next run of whole lines, each with its line end except perhaps the file's last;
+    // The next run of whole lines, each with its line end except perhaps the file's last (a
+    // carriage return not followed by a line feed is taken for a line end);
     // false at the end of the file or when reading fails (then Failed() is true). The text
     // stays valid until the next call.
     bool Next(std::string_view& lines);
@@ -27,6 +28,8 @@ public:
     std::string_view At(uint64_t offset, size_t n);
 
 private:
+    void EndLinesAtLoneReturns(size_t from, size_t to);
+
     std::FILE* file_;
     std::vector<char> buffer_;
     std::string look_;  // what At read

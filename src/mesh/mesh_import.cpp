@@ -16,6 +16,7 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
+#include <new>
 #include <string>
 
 namespace {
@@ -258,6 +259,7 @@ private:
             Report("face skipped: " + why_);
             return true;
         }
+        if (!why_.empty()) Report(why_);
         EmitFace(mesh_, plain_, face_);
         n_.triangles += int64_t(face_.corners.size()) - 2;
         return n_.triangles <= Limit;
@@ -321,11 +323,17 @@ bool TMesh::Import(const char* path)
     Reset(*this);
     LineBlocks file(path ? path : "");
     Reader reader(*this, path);
-    if (const int64_t size = file.Size(); size > 0)
-        reader.Reserve(EstimateObjCounts(uint64_t(size), [&](uint64_t offset, size_t n) { return file.At(offset, n); }));
     bool fits = true;
-    for (std::string_view lines; fits && file.Next(lines);) fits = reader.Lines(lines);
-    if (!fits) std::cout << "Import.. " << path << ": too many elements, file rejected\n";
+    try {
+        if (const int64_t size = file.Size(); size > 0)
+            reader.Reserve(EstimateObjCounts(uint64_t(size), [&](uint64_t offset, size_t n) { return file.At(offset, n); }));
+        for (std::string_view lines; fits && file.Next(lines);) fits = reader.Lines(lines);
+        if (!fits) std::cout << "Import.. " << path << ": too many elements, file rejected\n";
+    } catch (const std::bad_alloc&) {
+        *this = TMesh{};  // gives back what was allocated before the message is printed
+        std::cout << "Import.. " << path << ": not enough memory for its elements, file rejected\n";
+        fits = false;
+    }
     if (!path || !file.IsOpen() || file.Failed() || !fits) {
         *this = TMesh{};
         return false;

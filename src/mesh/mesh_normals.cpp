@@ -4,15 +4,13 @@
 #include <cmath>
 #include <limits>
 
-#if defined(__SSE2__)
+// Every target is x86-64, where SSE2 is always there.
 #include <emmintrin.h>
-#endif
 
 namespace {
 
-// The vector forms follow the scalar ones lane by lane, operation by operation, so that both
-// give the same bits.
-
+// A vertex alone (the last of an odd count); NormalizePair follows it lane by lane, operation
+// by operation, so that every vertex gets the same bits either way.
 void Normalize(MeshVertex& v)
 {
     // Squared length in double, so that tiny triangles do not underflow to zero.
@@ -29,7 +27,6 @@ void Normalize(MeshVertex& v)
     for (float& x : v.normal) x = float(x * scale);
 }
 
-#if defined(__SSE2__)
 // A vertex's three position or normal floats and the one after them: each of those fields has
 // another after it, so the 16 bytes lie within the vertex.
 inline __m128 Load4(const float* p) { return _mm_loadu_ps(p); }
@@ -76,20 +73,6 @@ void NormalizePair(MeshVertex& a, MeshVertex& b)
         b.normal[k] = out[1];
     }
 }
-#else
-// The unnormalised cross product: larger triangles weigh more.
-void AddTriangleNormal(MeshVertex* const (&corner)[3])
-{
-    float u[3], w[3];
-    for (int k = 0; k < 3; ++k) {
-        u[k] = corner[1]->position[k] - corner[0]->position[k];
-        w[k] = corner[2]->position[k] - corner[0]->position[k];
-    }
-    const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
-    for (MeshVertex* v : corner)
-        for (int k = 0; k < 3; ++k) v->normal[k] += n[k];
-}
-#endif
 
 }  // namespace
 
@@ -100,16 +83,10 @@ void GenerateNormals(TMesh& mesh)
     MeshVertex* const vertices = mesh.vertices.data();
     for (size_t t = 0; t + 2 < mesh.indices.size(); t += 3) {
         MeshVertex* const corner[3] = {&vertices[mesh.indices[t]], &vertices[mesh.indices[t + 1]], &vertices[mesh.indices[t + 2]]};
-#if defined(__SSE2__)
         AddTriangleNormal4(corner);
-#else
-        AddTriangleNormal(corner);
-#endif
     }
     size_t k = 0;
-#if defined(__SSE2__)
     for (; k + 1 < mesh.vertices.size(); k += 2) NormalizePair(vertices[k], vertices[k + 1]);
-#endif
     for (; k < mesh.vertices.size(); ++k) Normalize(vertices[k]);
     mesh.hasNormals = true;
 }

@@ -19,7 +19,6 @@ struct ObjCursor {
 
     static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-    bool AtLineEnd() const { return p == end || *p == '\n'; }
     void SkipBlanks()
     {
         while (p < end && IsBlank(*p)) ++p;
@@ -35,12 +34,6 @@ struct ObjCursor {
         p = newline ? static_cast<const char*>(newline) + 1 : end;
     }
 
-    // The next token, across line ends; empty at the end of the text.
-    std::string_view Token()
-    {
-        while (p < end && (IsBlank(*p) || *p == '\n')) ++p;
-        return LineToken();
-    }
     // The next token on this line; empty at the line end.
     std::string_view LineToken()
     {

@@ -2,22 +2,20 @@
 #include "mesh/obj_estimate.h"
 #include "mesh/obj_cursor.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr size_t WindowSize = 4096, Windows = 32;
 
-// The counts over the whole lines of a stretch of text; `counted` is how many bytes they cover.
-// At the text's end (atEnd) a last line without its line end counts too.
-ObjEstimate CountLines(const char* p, const char* end, bool atEnd, size_t& counted)
+// The counts over the lines that start in a stretch of text, a last line without its line end
+// read as far as the stretch goes.
+ObjEstimate CountLines(const char* p, const char* end)
 {
     ObjEstimate n;
-    const char* const start = p;
-    const char* last = p;  // after the last whole line
     while (p < end) {
-        const auto* newline = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        if (!newline && !atEnd) break;
+        auto* newline = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!newline) newline = end;
         while (p < newline && ObjCursor::IsBlank(*p)) ++p;
         if (newline - p >= 2 && ObjCursor::IsBlank(p[1])) {
@@ -29,9 +27,8 @@ ObjEstimate CountLines(const char* p, const char* end, bool atEnd, size_t& count
                 n.triangles += corners > 2 ? corners - 2 : 0;
             }
         }
-        p = last = newline + (newline < end);
+        p = newline + (newline < end);
     }
-    counted = size_t(last - start);
     return n;
 }
 
@@ -39,10 +36,9 @@ ObjEstimate CountLines(const char* p, const char* end, bool atEnd, size_t& count
 
 ObjEstimate EstimateObjCounts(uint64_t size, const ObjTextAt& textAt)
 {
-    size_t counted = 0;
     if (size <= WindowSize * Windows) {
         const std::string_view text = textAt(0, size_t(size));
-        return CountLines(text.data(), text.data() + text.size(), true, counted);
+        return CountLines(text.data(), text.data() + text.size());
     }
     ObjEstimate sampled;
     uint64_t covered = 0;
@@ -50,17 +46,20 @@ ObjEstimate EstimateObjCounts(uint64_t size, const ObjTextAt& textAt)
         const uint64_t offset = w * (size - WindowSize) / (Windows - 1);
         const std::string_view window = textAt(offset, WindowSize);
         const char* p = window.data();
-        const char* const stop = p + window.size();
-        if (offset != 0) {  // from the first line that starts inside the window
+        // The window's statements are those of the lines that start in it, its last line
+        // read as far as the window goes. Every byte of it counts as sampled: a window inside
+        // one long line is a sample too, which holds no statement.
+        if (offset != 0) {
             const auto* newline = static_cast<const char*>(std::memchr(p, '\n', window.size()));
-            if (!newline) continue;
-            p = newline + 1;
+            p = newline ? newline + 1 : window.data() + window.size();
         }
-        const ObjEstimate n = CountLines(p, stop, offset + window.size() == size, counted);
+        const ObjEstimate n = CountLines(p, window.data() + window.size());
         sampled.positions += n.positions, sampled.triangles += n.triangles;
-        covered += counted;
+        covered += window.size();
     }
     if (covered == 0) return {};
     const double scale = double(size) / double(covered);
-    return {int64_t(double(sampled.positions) * scale + 0.5), int64_t(double(sampled.triangles) * scale + 0.5)};
+    const ObjEstimate e{int64_t(double(sampled.positions) * scale + 0.5), int64_t(double(sampled.triangles) * scale + 0.5)};
+    // No more than the text can hold: a "v" line takes at least three bytes, a fan corner two.
+    return {std::min(e.positions, int64_t(size / 3)), std::min(e.triangles, int64_t(size / 2))};
 }

@@ -68,6 +68,7 @@ bool ToZeroBased(int64_t& index, int64_t count)
 bool ReadFace(ObjCursor& c, const ObjCounts& counts, ObjFace& face, std::string& why)
 {
     face.corners.clear();
+    why.clear();
     const std::string_view first = c.PeekLineToken();
     if (first.empty()) {
         why = "face without corners";
@@ -94,7 +95,11 @@ bool ReadFace(ObjCursor& c, const ObjCounts& counts, ObjFace& face, std::string&
         }
         if (got != wanted) {
             why = "corner " + std::to_string(face.corners.size()) + " lacks indices of the face's form";
-            return false;
+            // A short last corner ends the face: the triangles of the corners before it stay.
+            if (face.corners.size() <= 3 || !c.PeekLineToken().empty()) return false;
+            face.corners.pop_back();
+            why += ", face ended before it";
+            break;
         }
         if (!outsideKind) {
             outsideCorner = face.corners.size();

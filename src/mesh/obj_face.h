@@ -36,5 +36,5 @@ struct ObjFace {
 
 // Reads the corners of an "f" statement, converted to 0-based indices. False, with the reason
 // in why, for a face the loader refuses: a malformed corner, or else the first index outside
-// the elements read so far.
+// the elements read so far. A face kept without its short last corner is true with why saying so.
 bool ReadFace(ObjCursor& c, const ObjCounts& counts, ObjFace& face, std::string& why);

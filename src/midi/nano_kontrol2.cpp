@@ -30,19 +30,22 @@ std::map<uint8_t, std::string>& NanoKONTROL2::names()
         const std::string p = "NANO_KONTROL2_";
         for (int k = 0; k < 8; ++k) {
             const std::string d = std::to_string(k);
-            m[uint8_t(k)] = p + "FADER_" + d;
-            m[uint8_t(16 + k)] = p + "ROTARY_KNOB_" + d;
-            m[uint8_t(32 + k)] = p + "BUTTON_" + d + "_S";
-            m[uint8_t(48 + k)] = p + "BUTTON_" + d + "_M";
-            m[uint8_t(64 + k)] = p + "BUTTON_" + d + "_R";
+            m[uint8_t(NANO_KONTROL2_FADER_0 + k)] = p + "FADER_" + d;
+            m[uint8_t(NANO_KONTROL2_ROTARY_KNOB_0 + k)] = p + "ROTARY_KNOB_" + d;
+            m[uint8_t(NANO_KONTROL2_BUTTON_0_S + k)] = p + "BUTTON_" + d + "_S";
+            m[uint8_t(NANO_KONTROL2_BUTTON_0_M + k)] = p + "BUTTON_" + d + "_M";
+            m[uint8_t(NANO_KONTROL2_BUTTON_0_R + k)] = p + "BUTTON_" + d + "_R";
         }
-        const struct { uint8_t cc; const char* name; } buttons[] = {
-            {41, "BUTTON_PLAY"}, {42, "BUTTON_STOP"}, {43, "BUTTON_BACK"}, {44, "BUTTON_FOWARD"},
-            {45, "BUTTON_REC"}, {46, "BUTTON_CYCLE"}, {58, "BUTTON_TRACK_BACK"}, {59, "BUTTON_TRACK_FOWARD"},
-            {60, "BUTTON_MARKER_SET"}, {61, "BUTTON_MARKER_BACK"}, {62, "BUTTON_MARKER_FOWARD"},
+        const struct { NanoKontrol2Control cc; const char* name; } buttons[] = {
+            {NANO_KONTROL2_BUTTON_PLAY, "BUTTON_PLAY"}, {NANO_KONTROL2_BUTTON_STOP, "BUTTON_STOP"},
+            {NANO_KONTROL2_BUTTON_BACK, "BUTTON_BACK"}, {NANO_KONTROL2_BUTTON_FOWARD, "BUTTON_FOWARD"},
+            {NANO_KONTROL2_BUTTON_REC, "BUTTON_REC"}, {NANO_KONTROL2_BUTTON_CYCLE, "BUTTON_CYCLE"},
+            {NANO_KONTROL2_BUTTON_TRACK_BACK, "BUTTON_TRACK_BACK"}, {NANO_KONTROL2_BUTTON_TRACK_FOWARD, "BUTTON_TRACK_FOWARD"},
+            {NANO_KONTROL2_BUTTON_MARKER_SET, "BUTTON_MARKER_SET"}, {NANO_KONTROL2_BUTTON_MARKER_BACK, "BUTTON_MARKER_BACK"},
+            {NANO_KONTROL2_BUTTON_MARKER_FOWARD, "BUTTON_MARKER_FOWARD"},
         };
         for (const auto& b : buttons)
-            m[b.cc] = p + b.name;
+            m[uint8_t(b.cc)] = p + b.name;
         return m;
     }();
     return map;

@@ -3,6 +3,7 @@
 #include "parts/clips.h"
 
 #include "app/demo.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 #include <SDL.h>
@@ -20,14 +21,6 @@ void FullScreenQuad()
     glTexCoord2f(1, 1), glVertex3f(1, 1, 0);
     glTexCoord2f(0, 1), glVertex3f(-1, 1, 0);
     glEnd();
-}
-
-void IdentityMatrices()
-{
-    for (GLenum mode : {GL_TEXTURE, GL_PROJECTION, GL_MODELVIEW}) {
-        glMatrixMode(mode);
-        glLoadIdentity();
-    }
 }
 
 void ClearBlack()
@@ -109,7 +102,7 @@ void Part_Clips::Render()
     SelectDrawBuffers(scene, 3);
     glViewport(0, 0, scene.width, scene.height);
     ScenePass();
-    if (demo->captureStepOnly)
+    if (stepOnly)
         return;
     Resolve(scene, 3);
 
@@ -133,7 +126,7 @@ void Part_Clips::CompositePass()
     ClearBlack();
     glUseProgram(0);
     glColor4f(1, 1, 1, 1);
-    IdentityMatrices();
+    LoadIdentityMatrices();
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, final.colorTextures[0]);
 
@@ -179,7 +172,7 @@ void Part_Clips::PostPass()
     p.SetTexture(13, "textureFeedback", post.colorTextures[0]);
     p.SetTexture(12, "textureVideo2", videoTexture2);
     p.SetTexture(5, "moon", moonTexture);
-    IdentityMatrices();
+    LoadIdentityMatrices();
     glEnable(GL_TEXTURE_2D);
     FullScreenQuad();
     Resolve(post, 1);

@@ -5,6 +5,7 @@
 #include "app/demo.h"
 #include "parts/schedule.h"
 #include "platform/platform.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>
@@ -34,7 +35,7 @@ void Part_Clips::ScenePass()
     Stage(SceneStage::ParticleStep, true);
     StepParticles();
     Stage(SceneStage::ParticleStep, false);
-    if (demo->captureStepOnly)
+    if (stepOnly)
         return;
 
     glUseProgram(progObject.program);
@@ -48,24 +49,19 @@ void Part_Clips::ScenePass()
 
     // Pacing toward 30 frames a second. A capture runs on its fixed step and never sleeps.
     double frameSeconds = state->deltaTime;
-    if (!demo->captureMode) {
+    if (!fixedStep) {
         const int64_t now = SteadyTicks100ns();
-        frameSeconds = double(now - previousTicks) / 10000000.0;
+        frameSeconds = TicksToSeconds(now - previousTicks);
         previousTicks = now;
     }
     frameSleepMs = NextFrameSleep(frameSleepMs, frameSeconds);
-    if (!demo->captureMode)
+    if (!fixedStep)
         SleepMs(uint32_t(frameSleepMs));
 
     float clear[4];
     ClearColour(time, clear);
     glClearColor(clear[0], clear[1], clear[2], clear[3]);
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    LoadIdentityMatrices();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     SceneEye(time, eye);

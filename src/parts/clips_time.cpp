@@ -10,14 +10,14 @@
 
 namespace {
 
-// Controller numbers of the transport.
+// The controls of the transport.
 enum {
-    kKnob6 = 22,         // read or written by the two set buttons
-    kSetFromKnob = 43,   // held: the clock takes the knob's value x 1.8
-    kPause = 44,         // toggle: 0 runs the clock
-    kSetKnob = 45,       // held: the knob takes the clock's value / 1.2
-    kStepBack = 58,      // held: 2 ms back per frame
-    kStepForward = 59,   // held: 2 ms forward per frame
+    kKnob6 = NANO_KONTROL2_ROTARY_KNOB_6,            // read or written by the two set buttons
+    kSetFromKnob = NANO_KONTROL2_BUTTON_BACK,        // held: the clock takes the knob's value x 1.8
+    kPause = NANO_KONTROL2_BUTTON_FOWARD,            // toggle: 0 runs the clock
+    kSetKnob = NANO_KONTROL2_BUTTON_REC,             // held: the knob takes the clock's value / 1.2
+    kStepBack = NANO_KONTROL2_BUTTON_TRACK_BACK,     // held: 2 ms back per frame
+    kStepForward = NANO_KONTROL2_BUTTON_TRACK_FOWARD,  // held: 2 ms forward per frame
 };
 
 bool Held(const NanoKONTROL2& nano, int n) { return nano.value(n) > 1.0f; }
@@ -55,7 +55,7 @@ void Part_Clips::Update()
             time = float(double(time) - 0.002);
         }
         if (Held(*nano, kSetFromKnob))
-            time = float(double(nano->value(kKnob6)) * 1.8000000715255737);
+            time = float(double(nano->value(kKnob6)) * double(1.80000007f));  // the float just above 1.8
         if (Held(*nano, kSetKnob))
             nano->values[kKnob6].store(time / 1.2f, std::memory_order_relaxed);
     } else {

@@ -23,6 +23,10 @@ public:
     float deltaT = 0.0f;        // sent to the particle step; nothing changes it
     TDemoState* state = nullptr;
     bool flags[3] = {true, false, false};  // kept as they are set; nothing reads them
+    // Set by the capture tool. fixedStep: a frame lasts the deltaTime the caller sets, with no
+    // pacing sleep and no reading of the wall clock, so it depends on the part's clock alone.
+    // stepOnly: a frame that is not kept advances the clocks (and the particles), draws nothing.
+    bool fixedStep = false, stepOnly = false;
 };
 
 // The loading-screen part: constructed and initialised at start-up, never in the list.

@@ -72,20 +72,20 @@ int32_t CountingObject(float time)
 int ScheduledTitles(float time, TitleRow rows[4])
 {
     int n = 0;
-    const auto add = [&](float fov, float ey, float ez, float ty, float alpha, bool blended, TitleMesh mesh,
-                         int32_t object) {
-        rows[n++] = {fov, {0.0f, ey, ez}, {0.0f, ty, 0.0f}, alpha, blended, mesh, object};
-    };
     if (time > 179.8f)
-        add(9.0f, 0.0f, 75.0f, 0.0f, 1.0f, false, TitleMesh::Text, CountingObject(time));
+        rows[n++] = {.fov = 9.0f, .eye = {0.0f, 0.0f, 75.0f}, .target = {0.0f, 0.0f, 0.0f}, .alpha = 1.0f,
+                     .blended = false, .mesh = TitleMesh::Text, .object = CountingObject(time)};
     if (time < 13.7f)
-        add(10.0f, 0.0f, 1.35f * time, 0.0f, 1.0f, false, TitleMesh::Logo, 0);
+        rows[n++] = {.fov = 10.0f, .eye = {0.0f, 0.0f, 1.35f * time}, .target = {0.0f, 0.0f, 0.0f}, .alpha = 1.0f,
+                     .blended = false, .mesh = TitleMesh::Logo, .object = 0};
     if (time >= 13.7f && time < 20.0f)
-        add(10.0f, 0.0f, 75.0f - 1.35f * (time - 13.8f), 0.0f, float(1.0 - Ease((time - 16.0f) * 0.2)), true,
-            TitleMesh::Text, 11);
+        rows[n++] = {.fov = 10.0f, .eye = {0.0f, 0.0f, 75.0f - 1.35f * (time - 13.8f)}, .target = {0.0f, 0.0f, 0.0f},
+                     .alpha = float(1.0 - Ease((time - 16.0f) * 0.2)), .blended = true, .mesh = TitleMesh::Text,
+                     .object = 11};
     if (time >= 133.0f && time < 200.0f)
-        add(10.0f, 0.5f, 75.0f - 2.0f * (time - 133.0f), 0.5f,
-            float(Ease((time - 133.0f) * 0.4) * (1.0 - Ease((time - 139.0f) * 0.4))), true, TitleMesh::Text, 10);
+        rows[n++] = {.fov = 10.0f, .eye = {0.0f, 0.5f, 75.0f - 2.0f * (time - 133.0f)}, .target = {0.0f, 0.5f, 0.0f},
+                     .alpha = float(Ease((time - 133.0f) * 0.4) * (1.0 - Ease((time - 139.0f) * 0.4))),
+                     .blended = true, .mesh = TitleMesh::Text, .object = 10};
     return n;
 }
 

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 // The size of an open regular file in bytes, or -1 (a pipe, a folder, an error).
 int64_t FileSize(std::FILE* file);
@@ -17,3 +19,6 @@ size_t ReadFileAt(std::FILE* file, uint64_t offset, char* to, size_t n);
 // virtual machine, say) that is most of what filling new arrays costs. Contents do not
 // change; where the system cannot, nothing happens.
 void PrefaultForWriting(void* begin, size_t bytes);
+
+// The whole of a file's bytes; nothing when it cannot be opened or read (a folder, say).
+std::optional<std::string> ReadWholeFile(const std::string& path);

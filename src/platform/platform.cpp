@@ -64,7 +64,7 @@ void SleepMs(uint32_t milliseconds)
 int64_t SteadyTicks100ns()
 {
     using namespace std::chrono;
-    return duration_cast<duration<int64_t, std::ratio<1, 10000000>>>(steady_clock::now().time_since_epoch()).count();
+    return duration_cast<duration<int64_t, std::ratio<1, kTicksPerSecond>>>(steady_clock::now().time_since_epoch()).count();
 }
 
 bool IsTerminal(int fd)

@@ -24,6 +24,9 @@ void SleepMs(uint32_t milliseconds);
 
 // Monotonic clock in 100-nanosecond ticks.
 int64_t SteadyTicks100ns();
+constexpr int64_t kTicksPerSecond = 10000000;
+// A span of those ticks in seconds.
+inline double TicksToSeconds(int64_t ticks) { return double(ticks) / double(kTicksPerSecond); }
 
 // True when the descriptor (1 standard output, 2 standard error) is an interactive terminal.
 bool IsTerminal(int fd);

@@ -1,4 +1,5 @@
 #include "platform/play_clock.h"
+#include "platform/platform.h"
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ uint64_t ClockRead(TPlayClock& clock, int64_t ticks, uint64_t bytesPerSecond)
     if (clock.handedAt != 0 && ticks > clock.handedAt) {
         // 100 ns ticks to bytes; the product stays far below 2^64 for any realistic gap.
         const uint64_t elapsed = uint64_t(std::min<int64_t>(ticks - clock.handedAt, int64_t(1) << 36));
-        position += elapsed * bytesPerSecond / 10000000;
+        position += elapsed * bytesPerSecond / uint64_t(kTicksPerSecond);
     }
     position = std::min(position, clock.end) & ~uint64_t(3);
     clock.lastRead = std::max(position, clock.lastRead);

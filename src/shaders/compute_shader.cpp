@@ -1,15 +1,14 @@
 // The compute program of the particle simulation, read as it is from its file, with
 // the storage buffers and image textures it works on.
 #include "platform/console.h"
+#include "platform/loading.h"
 #include "shaders/shader.h"
 
 #include <GL/glew.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -34,14 +33,13 @@ GLuint CreateImage(GLuint imageUnit, GLsizei width, GLsizei height)
 std::unique_ptr<char[]> ReadShaderFile(const std::string& path)
 {
     std::error_code ec;
-    std::ifstream in;
-    if (std::filesystem::is_regular_file(path, ec))
-        in.open(path, std::ios::binary);
-    if (!in.is_open()) {
+    const std::optional<std::string> read =
+        std::filesystem::is_regular_file(path, ec) ? ReadWholeFile(path) : std::nullopt;
+    if (!read) {
         std::cout << "Cannot open shader source file.\n";
         return nullptr;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string& bytes = *read;
     auto text = std::make_unique<char[]>(bytes.size() + 1);  // zero-filled
     std::copy(bytes.begin(), bytes.end(), text.get());
     return text;

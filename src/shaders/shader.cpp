@@ -17,15 +17,18 @@ namespace {
 
 const char* const Rule75 = "===========================================================================";
 
-// Info log of a shader, cut at 3000 characters as the console report always was.
-std::string ShaderLog(GLuint shader)
+// Info log of a shader or program, cut at 3000 characters as the console report always was.
+std::string InfoLog(GLuint object, void(GLAPIENTRY* getLog)(GLuint, GLsizei, GLsizei*, GLchar*))
 {
     char log[3000];
     GLsizei length = 0;
     log[0] = '\0';
-    glGetShaderInfoLog(shader, sizeof log, &length, log);
+    getLog(object, sizeof log, &length, log);
     return std::string(log, size_t(std::clamp<GLsizei>(length, 0, sizeof log - 1)));
 }
+
+std::string ShaderLog(GLuint shader) { return InfoLog(shader, glGetShaderInfoLog); }
+std::string ProgramLog(GLuint program) { return InfoLog(program, glGetProgramInfoLog); }
 
 // Creates and compiles a new shader from the preprocessed file; a missing source
 // compiles as an empty text. Returns the text that was compiled; `map` tells where its
@@ -46,15 +49,6 @@ bool Compiled(GLuint shader)
     GLint status = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
     return status != 0;
-}
-
-std::string ProgramLog(GLuint program)
-{
-    char log[3000];
-    GLsizei length = 0;
-    log[0] = '\0';
-    glGetProgramInfoLog(program, sizeof log, &length, log);
-    return std::string(log, size_t(std::clamp<GLsizei>(length, 0, sizeof log - 1)));
 }
 
 // The files a build read, as the file watch names them.

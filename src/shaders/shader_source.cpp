@@ -2,6 +2,7 @@
 // scrambled ".xxx" copy of every expanded text, written beside its source and read
 // back when the source is missing.
 #include "platform/console.h"
+#include "platform/loading.h"
 #include "shaders/shader.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <vector>
 
 namespace {
@@ -39,15 +39,6 @@ bool IsReadableFile(const std::string& path)
         return false;
     std::ifstream in(path, std::ios::binary);
     return bool(in);
-}
-
-bool ReadWholeFile(const std::string& path, std::string& out)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
 }
 
 // The first two tokens of a line split at single spaces: two spaces in a row give an
@@ -112,11 +103,12 @@ void MapLines(TSourceMap* map, size_t mappedBefore, const std::string& produced,
 
 std::string Expand(const Table& table, const std::string& path, Chain& chain, TSourceMap* map, int fileIndex)
 {
-    std::string file;
-    if (!ReadWholeFile(path, file)) {
+    const std::optional<std::string> read = ReadWholeFile(path);
+    if (!read) {
         std::cout << BrightRed << "\nERROR FILE NOT FOUND !\n";
         return {};
     }
+    const std::string& file = *read;
     std::string out;
     out.reserve(file.size() + file.size() / 8);
     size_t pos = 0;
@@ -156,9 +148,10 @@ void WriteScrambledCopy(const std::string& copyPath, const std::string& text)
 // so a truncated or foreign file still gives a terminated text.
 std::unique_ptr<char[]> ReadScrambledCopy(const std::string& copyPath)
 {
-    std::string bytes;
-    if (!ReadWholeFile(copyPath, bytes))
+    std::optional<std::string> read = ReadWholeFile(copyPath);
+    if (!read)
         return nullptr;
+    std::string& bytes = *read;
     ScrambleBytes(bytes.data(), bytes.size());
     auto result = std::make_unique<char[]>(bytes.size() + 1);
     std::memcpy(result.get(), bytes.data(), bytes.size());

@@ -1,15 +1,16 @@
-// The free camera: initial pose, wheel zoom, drags, and the camera file.
+// The event step, and the free camera: initial pose, drags, wheel zoom, and the short camera file.
 #include "app/demo.h"
+#include "platform/platform.h"
 
 #include "support/scratch.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 namespace {
@@ -32,46 +33,22 @@ void Frame(TDemo& d, int x, int y, bool left, bool middle, bool right, float whe
 
 }  // namespace
 
-TEST(FreeCam, InitialPoseAndWheelZoom)
-{
-    // A -30 degree turn about z, then -90 about y: worked out by hand, R's first row is
-    // (0, 0.5, -0.866) and its second (0, 0.866, 0.5); the eye sits 0.65 * 5 along the first.
-    TDemo d;
-    const TFreeCam& c = d.state.camera;
-    const float eye[3] = {0, 3.25f * 0.5f, -3.25f * 0.8660254f}, up[3] = {0, 0.8660254f, 0.5f}, zero[3] = {0, 0, 0};
-    ExpectVec(c.eye, eye);
-    ExpectVec(c.up, up);
-    ExpectVec(c.target, zero);
-    EXPECT_EQ(c.flyMode, 0);
-    EXPECT_FLOAT_EQ(c.fly[3], 1.0f);
-
-    Frame(d, 0, 0, false, false, false, +1.0f);
-    EXPECT_NEAR(c.zoom, 0.689f, 1e-6f);  // 0.65 + 0.8 * 0.03 * 1.625
-    for (int i = 0; i < 200; ++i)
-        Frame(d, 0, 0, false, false, false, -1.0f);
-    EXPECT_FLOAT_EQ(c.zoom, 0.2f);
-    Frame(d, 0, 0, false, false, false, +1.0f);  // below 0.4 the factor is 1.0
-    EXPECT_NEAR(c.zoom, 0.224f, 1e-6f);
-}
-
-TEST(FreeCam, NoButtonNoMotion)
+// A frame without a button leaves the whole record as it was, wherever the mouse goes.
+TEST(FreeCam, NoButtonNoChange)
 {
     TDemo d;
     const TFreeCam before = d.state.camera;
     for (int i = 0; i < 10; ++i)
         Frame(d, 13 * i, 400 - 7 * i, false, false, false);
     EXPECT_EQ(std::memcmp(&before, &d.state.camera, sizeof before), 0);
-    // A middle drag alone moves nothing either: the drag values only grow with left or right.
-    for (int i = 0; i < 10; ++i)
-        Frame(d, 10 * i, 10 * i, false, true, false);
-    ExpectVec(d.state.camera.eye, before.eye);
 }
 
 namespace {
 
 // Scripted gestures and where they leave the camera, worked out by hand from the camera's
-// formulas. The initial rows of R(orbit) are r0 = (0, 1/2, -h), r1 = (0, h, 1/2), r2 = (1, 0, 0)
-// with h = sqrt(3)/2; at zoom 0.65 one pixel of drag is 0.5 / 0.65 * 0.15 = 3/26 degree per
+// formulas. The initial turns (-30 degrees about z, then -90 about y) give the rows of R(orbit)
+// r0 = (0, 1/2, -h), r1 = (0, h, 1/2), r2 = (1, 0, 0) with h = sqrt(3)/2; the eye sits at
+// 0.65 * 5 * r0, the target at 0, and r1 is up. At zoom 0.65 one pixel of drag is 0.5 / 0.65 * 0.15 = 3/26 degree per
 // button held. Each gesture starts at (0, 0), where its first frame only latches.
 struct Step {
     int x, y;
@@ -89,10 +66,14 @@ constexpr float h = 0.8660254f;  // sqrt(3)/2 = cos 30 = sin 60
 const float s18 = std::sin(18 * 0.017453292f), c18 = std::cos(18 * 0.017453292f);
 // After a wheel notch the zoom is 0.689, so 260 pixels turn 260 * 0.075 / 0.689 degrees.
 const float t28 = 260 * 0.075f / 0.689f * 0.017453292f;
-// The fly eye starts at the orbit's eye offset, 3.25 * r0.
+// The initial eye, where the fly eye starts too: 3.25 * r0.
 constexpr float e0[3] = {0, 1.625f, -3.25f * h};
 
 const Gesture Gestures[] = {
+    // The initial pose (in orbit mode); a middle drag alone keeps it, as the drag values only
+    // grow with left or right.
+    {"none, or the middle alone: the initial pose", false, {{0, 0, 0, 1, 0}, {100, 52, 0, 1, 0}},
+     {e0[0], e0[1], e0[2]}, {0, h, 0.5f}, {0, 0, 0}},
     // r_i' = r_i M for the turn M about r1 by 30 degrees: r0 moves towards r2; r1 (the up
     // vector, the turn's axis) stays.
     {"left across turns about the up vector", false, {{0, 0, 1, 0, 0}, {260, 0, 1, 0, 0}},
@@ -114,9 +95,14 @@ const Gesture Gestures[] = {
     {"a wheel notch scales the next drag and the distance", false,
      {{0, 0, 0, 0, 0, +1}, {0, 0, 1, 0, 0}, {260, 0, 1, 0, 0}},
      {3.445f * std::sin(t28), 3.445f * 0.5f * std::cos(t28), -3.445f * h * std::cos(t28)}, {0, h, 0.5f}, {0, 0, 0}},
-    // Released and pressed elsewhere: the second gesture goes on from the first, 60 degrees in all.
+    // A hundred notches down in one frame stop the zoom at 0.2; below 0.4 a notch adds
+    // 0.8 * 0.03 = 0.024, so the next frame's eye sits at 0.224 * 5 * r0.
+    {"the zoom stops at 0.2, where a notch adds 0.024", false,
+     {{0, 0, 0, 0, 0, -100}, {0, 0, 0, 0, 0, +1}, {0, 0, 0, 0, 0}}, {0, 0.56f, -1.12f * h}, {0, h, 0.5f}, {0, 0, 0}},
+    // Released, moved and pressed 40 pixels further: the press only latches (the drag values
+    // jump by the move), so the second gesture goes on from the first, 60 degrees in all.
     {"a new gesture starts where the last ended", false,
-     {{0, 0, 1, 0, 0}, {260, 0, 1, 0, 0}, {300, 300, 0, 0, 0}, {300, 300, 1, 0, 0}, {560, 300, 1, 0, 0}},
+     {{0, 0, 1, 0, 0}, {260, 0, 1, 0, 0}, {300, 300, 0, 0, 0}, {340, 300, 1, 0, 0}, {600, 300, 1, 0, 0}},
      {3.25f * h, 3.25f * 0.25f, -3.25f * 0.5f * h}, {0, h, 0.5f}, {0, 0, 0}},
     // Fly: half a degree per degree of drag; yaw 30 about the vertical, then pitch 30 about the
     // horizontal axis at right angles: forward (cos30 cos30, -sin30, sin30 cos30).
@@ -139,8 +125,9 @@ TEST(FreeCam, GesturesLeaveTheCameraWhereWorkedOut)
 {
     for (const Gesture& g : Gestures) {
         SCOPED_TRACE(g.what);
-        TDemo d;
-        d.state.camera.flyMode = g.fly;
+        TDemo d;  // in orbit mode, unless the row asks for fly mode
+        if (g.fly)
+            d.state.camera.flyMode = 1;
         for (const Step& s : g.steps)
             Frame(d, s.x, s.y, s.left, s.middle, s.right, s.wheel);
         const TFreeCam& c = d.state.camera;
@@ -150,55 +137,13 @@ TEST(FreeCam, GesturesLeaveTheCameraWhereWorkedOut)
     }
 }
 
-TEST(FreeCam, GestureLatchesAndFlags)
-{
-    const TFreeCam start = TDemo().state.camera;
-    TDemo d;
-    const TFreeCam& c = d.state.camera;
-    Frame(d, 100, 100, true, false, false);  // the first frame of a gesture only latches
-    EXPECT_EQ(std::memcmp(c.orbit, start.orbit, 16), 0);
-    EXPECT_TRUE(c.leftLatch && c.active);
-    Frame(d, 126, 100, true, false, false);
-    EXPECT_NEAR(c.sumA, 3.0f, 1e-5f);
-    Frame(d, 500, 500, false, false, false);  // release clears the latch and the flag ...
-    EXPECT_TRUE(!c.leftLatch && !c.active);
-    const TFreeCam released = c;
-    Frame(d, 900, 50, true, false, false);  // ... and a new press does not jump
-    EXPECT_EQ(std::memcmp(c.orbit, released.orbit, 16), 0);
-    // Both buttons pan without any roll: the orientation is untouched bit for bit.
-    TDemo both;
-    for (int i = 0; i <= 6; ++i)
-        Frame(both, 100 + 15 * i, 100 - 10 * i, true, false, true);
-    EXPECT_EQ(std::memcmp(both.state.camera.orbit, start.orbit, 16), 0);
-    EXPECT_TRUE(both.state.camera.bothLatch && both.state.camera.active);
-}
-
-TEST(FreeCam, CameraFileIsTheRecordsByteImage)
+// The file's byte image is checked where it is written (the overlay's save) and read (the
+// start-up); here the reader's rule for a short or missing file.
+TEST(FreeCam, ShortCameraFileOverwritesTheLeadingBytesMissingNone)
 {
     const std::filesystem::path path = ScratchDir("freecam_test") + "/FreeCam.bin";
-    TDemo d;
-    Frame(d, 100, 100, true, false, false);
-    Frame(d, 140, 120, true, false, false);
-    d.state.camera.flyMode = 1;
-    ASSERT_TRUE(WriteCameraFile(d.state.camera, path.c_str()));
-    EXPECT_EQ(std::filesystem::file_size(path), 292u);
-    TFreeCam back = TDemo().state.camera;
-    ASSERT_TRUE(ReadCameraFile(back, path.c_str()));
-    EXPECT_EQ(std::memcmp(&back, &d.state.camera, sizeof back), 0);
-
-    // Little-endian floats at the file offsets: speed at 180, zoom at 236; flyMode at 185.
-    unsigned char image[292];
-    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char*>(image), 292);
-    float speed, zoom;
-    std::memcpy(&speed, image + 180, 4);
-    std::memcpy(&zoom, image + 236, 4);
-    EXPECT_EQ(speed, 5.0f);
-    EXPECT_EQ(zoom, 0.65f);
-    EXPECT_EQ(image[185], 1);
-
-    // A shorter file overwrites only the leading bytes; a missing file changes nothing.
     const float q[4] = {1, 2, 3, 4};
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(q), sizeof q);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(q), sizeof q);
     TFreeCam partial = TDemo().state.camera;
     const TFreeCam fresh = partial;
     ASSERT_TRUE(ReadCameraFile(partial, path.c_str()));
@@ -207,4 +152,49 @@ TEST(FreeCam, CameraFileIsTheRecordsByteImage)
     std::filesystem::remove(path);
     EXPECT_FALSE(ReadCameraFile(partial, path.c_str()));
     EXPECT_EQ(std::memcmp(partial.orbit, q, 16), 0);
+}
+
+// The event step: the frame time (a first frame, or one after a pause of more than 0.35 s,
+// counts 0.05 s), keys echoed and held, the wheel; Escape and the window's close end the program.
+TEST(EventStep, FrameTimeKeysWheelAndTheEnd)
+{
+    ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    TDemo d;
+    d.glWindow.width = 640, d.glWindow.height = 480;
+    HandleEvents(d);
+    EXPECT_EQ(d.state.deltaTime, 0.05f) << "the first frame";
+    d.state.lastTicks = SteadyTicks100ns() - 4000000;  // 0.4 s ago
+    HandleEvents(d);
+    EXPECT_EQ(d.state.deltaTime, 0.05f) << "after a pause";
+    d.state.lastTicks = SteadyTicks100ns() - 1000000;  // 0.1 s ago: at least that
+    HandleEvents(d);
+    EXPECT_GE(d.state.deltaTime, 0.1f);
+
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN, key.key.keysym.scancode = SDL_SCANCODE_SPACE, key.key.keysym.sym = SDLK_SPACE;
+    SDL_PushEvent(&key);
+    EXPECT_EQ(Printed([&] { HandleEvents(d); }), "KEY: 44\n");
+    EXPECT_TRUE(d.state.keys[44]);
+    key.type = SDL_KEYUP;
+    SDL_PushEvent(&key);
+    EXPECT_EQ(Printed([&] { HandleEvents(d); }), "");
+    EXPECT_FALSE(d.state.keys[44]);
+
+    const struct { int y; float delta, wheel; } notches[] = {{+1, +1, 0.2f}, {+3, +1, 0.4f}, {-1, -1, 0.2f}, {0, 0, 0.2f}};
+    for (const auto& n : notches) {
+        SDL_Event wheel{};
+        wheel.type = SDL_MOUSEWHEEL, wheel.wheel.y = n.y;
+        SDL_PushEvent(&wheel);
+        HandleEvents(d);
+        EXPECT_TRUE(d.state.wheelDelta == n.delta && std::abs(d.state.wheel - n.wheel) < 1e-6f) << n.y;
+        if (&n == notches)
+            EXPECT_NEAR(d.state.camera.zoom, 0.689f, 1e-6f) << "the camera step follows";
+    }
+
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT, close.window.event = SDL_WINDOWEVENT_CLOSE;
+    key.type = SDL_KEYDOWN, key.key.keysym.scancode = SDL_SCANCODE_ESCAPE, key.key.keysym.sym = SDLK_ESCAPE;
+    for (SDL_Event* end : {&close, &key})
+        EXPECT_EXIT((SDL_PushEvent(end), HandleEvents(d)), testing::ExitedWithCode(0), "") << end->type;
+    SDL_Quit();
 }

@@ -42,32 +42,26 @@ TEST(Launcher, HoverBandsTouchButNeverOverlap)
     }
 }
 
-TEST(Launcher, ClickStepsOnceAndHoldingDoesNotRepeat)
+// A click steps its row's option once (the resolution wraps after its three); holding and
+// moving over another row clicks nothing more; a click on Run ends the launcher.
+TEST(Launcher, ClickStepsOnceWrapsAndRunEndsTheLauncher)
 {
     TLauncherMenu m;
     BuildLauncher(m);
-    // Holding the button and moving over another row does not click that row.
-    LauncherMouse(m, 80, true);
-    for (float y = 80; y < 120; y += 5)
+    LauncherMouse(m, 110, true);
+    for (float y = 110; y > 70; y -= 5)
         LauncherMouse(m, y, true);
-    LauncherMouse(m, 110, false);
-    EXPECT_EQ(m.items[1].selected, 1);
-    EXPECT_EQ(m.items[2].selected, 0);
+    LauncherMouse(m, 80, false);
+    EXPECT_EQ(m.items[2].selected, 1);
+    EXPECT_EQ(m.items[1].selected, 0);
     // A click outside every row only sets the latch.
     Click(m, 150);
     EXPECT_EQ(m.items[1].selected + m.items[2].selected + m.items[3].selected, 1);
-    EXPECT_FALSE(m.done);
-}
-
-TEST(Launcher, ResolutionWrapsAndRunEndsTheLauncher)
-{
-    TLauncherMenu m;
-    BuildLauncher(m);
-    const int widths[4] = {2560, 1280, 1920, 2560};
-    for (int w : widths) {
+    for (int w : {2560, 1280, 1920}) {
         Click(m, 80);
         EXPECT_EQ(LauncherChoice(m).width, w);
     }
+    EXPECT_FALSE(m.done);
     Click(m, 200);
     EXPECT_TRUE(m.done);
     EXPECT_EQ(m.items[3].selected, 1);

@@ -7,29 +7,12 @@
 # lines against one another.
 # Usage: transport_e2e.sh <hollowmere executable of a HOLLOWMERE_DEBUG build> <run folder>.
 set -euo pipefail
-
-exe="$(realpath "$1")"
-run="$(realpath "$2")"
-work="$(mktemp -d)"
-pid="" xvfb=""
-trap 'kill $pid $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-start_screen
-export HOLLOWMERE_PARTICLE_GRID=64 SDL_AUDIODRIVER=dummy
-(cd "$run" && LIBGL_ALWAYS_SOFTWARE=1 exec "$exe" --start 60 > "$work/out.log" 2>&1) &
-pid=$!
+export SDL_AUDIODRIVER=dummy
+start_program "$run" --start 60
 demo=$(launch_windowed_720)
-read -r _ _ w h < <(geometry "$demo")
-lit=0
-for _ in $(seq 1 90); do
-  sleep 1
-  kill -0 "$pid" 2>/dev/null || fail "the demo ended during its start-up"
-  timeout 30 import -window "$demo" "$work/shot.png" || fail "no screenshot of the window"
-  lit=$(lit_share "$work/shot.png" "${w}x${h}+0+0")
-  awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' && break
-done
-awk -v l="$lit" 'BEGIN { exit !(l > 0.02) }' || fail "the demo window stays black (lit share $lit)"
+wait_scene "$demo"
 grep -q '^Transport - starting at 60.000 s$' "$work/out.log" || fail "no start at 60 s"
 xdotool mousemove --window "$demo" 640 360
 xdotool windowfocus --sync "$demo" 2>/dev/null || xdotool windowfocus "$demo"
@@ -59,26 +42,22 @@ expect() {
 line=$(press p); paused=$(seconds "$line")
 expect "$line" '^Transport - paused at [0-9.]+ s$' "$paused" '>=' 60
 sleep 1  # the clock holds while paused
-line=$(press period); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 1/30 }')"
-line=$(press comma); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$paused"
-line=$(press Right); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 1 }')"
-line=$(press Up); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$(awk -v p="$paused" 'BEGIN { printf "%.3f", p + 11 }')"
-line=$(press Down); t=$(seconds "$line")
-line=$(press Left); t=$(seconds "$line")
-expect "$line" '\(paused\)$' "$t" '~' "$paused"
+# While paused each key puts the clock at the paused time plus its offset: a frame on and
+# back, 1 s on, 10 s on and back, 1 s back.
+for step in "period 1/30" "comma 0" "Right 1" "Up 11" "Down 1" "Left 0"; do
+  read -r key offset <<< "$step"
+  line=$(press "$key")
+  expect "$line" '\(paused\)$' "$(seconds "$line")" '~' "$(awk -v p="$paused" "BEGIN { printf \"%.3f\", p + $offset }")"
+done
 line=$(press Next)  # the next cue after ~60 s: 68 s
 expect "$line" '\(paused\)$' "$(seconds "$line")" '==' 68
 line=$(press Prior)  # from just on a cue: the one before, 49.2 s
 expect "$line" '\(paused\)$' "$(seconds "$line")" '==' 49.2
 line=$(press p); resumed=$(seconds "$line")
 expect "$line" '^Transport - playing at' "$resumed" '==' 49.2
-sleep 2  # the clock runs again
+sleep 2  # the clock runs again: beyond the second that Right adds (by how much depends on the machine)
 line=$(press Right); t=$(seconds "$line")
-expect "$line" '[0-9] s$' "$t" '>' "$(awk -v p="$resumed" 'BEGIN { printf "%.3f", p + 1.5 }')"
+expect "$line" '[0-9] s$' "$t" '>' "$(awk -v p="$resumed" 'BEGIN { printf "%.3f", p + 1 }')"
 
 # The A key sets the clock to -100 s while it is held; a seek back from there stops at 0.
 xdotool keydown a; sleep 1; xdotool keyup a
@@ -87,8 +66,5 @@ expect "$line" '[0-9] s$' "$(seconds "$line")" '==' 0
 grep -q '^KEY: 4$' "$work/out.log" || fail "A was not echoed"
 kill -0 "$pid" 2>/dev/null || fail "the demo ended"
 
-xdotool key Escape
-status=0
-wait "$pid" || status=$?
-[ "$status" -eq 0 ] || fail "Escape: exit status $status"
+escape_ends_program "$demo" "demo window"
 echo "PASS: start at 60 s, paused at $paused s and held, frame steps, seeks and cue jumps, resumed and running, A and Escape as before"

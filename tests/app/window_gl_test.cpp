@@ -5,113 +5,62 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-namespace {
-
-// Pixel (x, y) with y counted from the top, as the launcher counts it.
-const unsigned char* At(const std::vector<unsigned char>& px, int width, int height, int x, int y)
+// The window and its context, shown or, for the capture tool, never shown (its back buffer
+// takes drawing and reads back, as the capture tool's GL test shows); that the context takes
+// immediate mode, the matrix stacks and GLSL 4.3 compute shows in every drawing test and in
+// the compute program's test.
+TEST(Window, OpensTitledAtItsSizeWithItsOwnContextCurrent)
 {
-    return &px[(size_t(height - 1 - y) * width + x) * 4];
+    for (bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "hidden" : "shown");
+        TGLWindow w;
+        ASSERT_TRUE(w.Init(40, 40, 380, 240, false, hidden));
+        EXPECT_STREQ(SDL_GetWindowTitle(w.window), "Hollowmere");
+        EXPECT_EQ(SDL_GL_GetCurrentContext(), w.context) << "drawing goes to the window's own context, not the renderer's";
+        EXPECT_FLOAT_EQ(w.aspect, 1.5833334f);
+        int width = 0, height = 0;
+        SDL_GetWindowSize(w.window, &width, &height);
+        EXPECT_TRUE(width == 380 && height == 240 && w.width == 380 && w.height == 240) << width << "x" << height;
+        const Uint32 flags = SDL_GetWindowFlags(w.window);
+        EXPECT_EQ((flags & SDL_WINDOW_HIDDEN) != 0, hidden) << std::hex << flags;
+        EXPECT_EQ((flags & SDL_WINDOW_SHOWN) != 0, !hidden) << std::hex << flags;
+        DestroyWindow(w);
+    }
 }
 
-// Counts pixels in the band [y0, y1) from the top that satisfy pred.
-template <class Pred>
-int CountBand(const std::vector<unsigned char>& px, int width, int height, int y0, int y1, Pred pred)
-{
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-        for (int x = 0; x < width; ++x)
-            n += pred(At(px, width, height, x, y)) ? 1 : 0;
-    return n;
-}
-
-}  // namespace
-
-TEST(Window, ContextTakesFixedFunctionAndCompute)
-{
-    GLTestWindow w(380, 240);
-    ASSERT_TRUE(w.ok);
-    EXPECT_STREQ(SDL_GetWindowTitle(w.win.window), "Hollowmere");
-    EXPECT_FLOAT_EQ(w.win.aspect, 1.5833334f);
-    int width = 0, height = 0;
-    SDL_GetWindowSize(w.win.window, &width, &height);
-    EXPECT_EQ(width, 380);
-    EXPECT_EQ(height, 240);
-
-    GLint major = 0, minor = 0;
-    glGetIntegerv(GL_MAJOR_VERSION, &major);
-    glGetIntegerv(GL_MINOR_VERSION, &minor);
-    EXPECT_GE(major * 10 + minor, 43) << glGetString(GL_VERSION);
-
-    // Immediate mode and the matrix stack work in this context.
-    while (glGetError() != GL_NO_ERROR) {}
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glBegin(GL_TRIANGLES);
-    glVertex2f(0, 0);
-    glVertex2f(1, 0);
-    glVertex2f(0, 1);
-    glEnd();
-    glPopMatrix();
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-
-    // And a compute shader compiles.
-    const char* src = "#version 430\nlayout(local_size_x = 1) in;\nvoid main() {}\n";
-    GLuint cs = glCreateShader(GL_COMPUTE_SHADER);
-    glShaderSource(cs, 1, &src, nullptr);
-    glCompileShader(cs);
-    GLint ok = 0;
-    glGetShaderiv(cs, GL_COMPILE_STATUS, &ok);
-    EXPECT_EQ(ok, GL_TRUE);
-    glDeleteShader(cs);
-}
-
-// The capture tool's window: never shown, and its back buffer takes drawing and reads back.
-TEST(Window, HiddenWindowDrawsUnseen)
-{
-    TGLWindow w;
-    ASSERT_TRUE(w.Init(0, 0, 96, 54, false, true));
-    const Uint32 flags = SDL_GetWindowFlags(w.window);
-    EXPECT_TRUE((flags & SDL_WINDOW_HIDDEN) && !(flags & SDL_WINDOW_SHOWN)) << std::hex << flags;
-    EXPECT_TRUE(w.width == 96 && w.height == 54);
-    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glReadBuffer(GL_BACK);
-    const auto px = ReadPixels(0, 0, 96, 54);
-    EXPECT_TRUE(px[0] == 0 && px[1] == 255 && px[2] == 0 && px[px.size() - 3] == 255);
-    DestroyWindow(w);
-}
-
+// The rows in their colours; a hovered row is drawn bright: Run bright green, a grey-blue row white.
 TEST(Launcher, DrawsItsRowsAndBrightensTheHoveredOne)
 {
     GLTestWindow w(380, 240);
     ASSERT_TRUE(w.ok);
     TDemo demo;
     demo.glWindow = w.win;  // the record copies the handles; the test window owns them
-    demo.state.mousePixelY = 200;  // over Run
-    LauncherFrame(demo);
-    const auto px = ReadPixels(0, 0, 380, 240);
-
-    // Title (row 1, y 10..30): yellowish text; hover band rows are grey-blue or white.
-    const int title = CountBand(px, 380, 240, 10, 30, [](const unsigned char* p) { return p[0] > 100 && p[1] > 100 && p[2] < p[0]; });
-    EXPECT_GT(title, 50);
-    const int resolution = CountBand(px, 380, 240, 70, 90, [](const unsigned char* p) {
-        return p[2] > p[0] + 20 && p[2] > 60;  // (0.4, 0.4, 0.6)
-    });
-    EXPECT_GT(resolution, 50);
-    // Run is hovered: bright green, no red.
-    const int run = CountBand(px, 380, 240, 190, 210, [](const unsigned char* p) { return p[1] > 200 && p[0] < 40; });
-    EXPECT_GT(run, 30);
-    // Between the rows nothing is drawn.
-    const int gap = CountBand(px, 380, 240, 150, 170, [](const unsigned char* p) { return p[0] + p[1] + p[2] > 0; });
-    EXPECT_EQ(gap, 0);
+    using Test = bool (*)(const unsigned char*);
+    const Test drawn = [](const unsigned char* p) { return p[0] + p[1] + p[2] > 0; };
+    const Test greyBlue = [](const unsigned char* p) { return p[2] > p[0] + 20 && p[2] > 60; };  // (0.4, 0.4, 0.6)
+    const Test white = [](const unsigned char* p) { return p[0] > 230 && p[1] > 230 && p[2] > 230; };
+    const Test green = [](const unsigned char* p) { return p[1] > 100 && p[1] < 200 && p[0] < 40; };  // (0, 0.6, 0)
+    const Test brightGreen = [](const unsigned char* p) { return p[1] > 200 && p[0] < 40; };
+    const struct { int mouseY; Test resolution, notResolution, run, notRun; } cases[] = {
+        {200, greyBlue, white, brightGreen, green},  // over Run
+        {80, white, greyBlue, green, brightGreen},   // over the resolution row
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mouseY);
+        demo.state.mousePixelY = c.mouseY;
+        LauncherFrame(demo);
+        const TopDownFrame f(380, 240);
+        // Title (row 1, y 10..30): yellowish text.
+        EXPECT_GT(f.Count(10, 30, [](const unsigned char* p) { return p[0] > 100 && p[1] > 100 && p[2] < p[0]; }), 50);
+        EXPECT_TRUE(f.Count(70, 90, c.resolution) > 50 && f.Count(70, 90, c.notResolution) == 0);
+        EXPECT_TRUE(f.Count(190, 210, c.run) > 30 && f.Count(190, 210, c.notRun) == 0);
+        EXPECT_EQ(f.Count(150, 170, drawn), 0) << "between the rows nothing is drawn";
+    }
 
     // Once the launcher is closed the frame only clears.
     demo.launcherClosed = true;
     LauncherFrame(demo);
-    const auto cleared = ReadPixels(0, 0, 380, 240);
-    EXPECT_EQ(CountBand(cleared, 380, 240, 0, 240, [](const unsigned char* p) { return p[0] + p[1] + p[2] > 0; }), 0);
+    EXPECT_EQ(TopDownFrame(380, 240).Count(0, 240, drawn), 0);
     demo.glWindow = TGLWindow{};
 }
 
@@ -131,8 +80,7 @@ TEST(Font, EmptyTextDrawsNothingAndLeavesTheSameState)
     glColor3f(1, 1, 1);
     DrawLauncherText("", zero, one);
     const auto afterEmpty = state();
-    const auto px = ReadPixels(0, 0, 120, 60);
-    EXPECT_EQ(CountBand(px, 120, 60, 0, 60, [](const unsigned char* p) { return p[0] > 0; }), 0);
+    EXPECT_EQ(TopDownFrame(120, 60).Count(0, 60, [](const unsigned char* p) { return p[0] > 0; }), 0);
     DrawLauncherText("Hi", zero, one);
     EXPECT_EQ(state(), afterEmpty);
 

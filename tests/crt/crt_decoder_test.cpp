@@ -1,5 +1,6 @@
 // The decoder: connectivity from hand-written operation streams (and its refusal of damaged ones),
-// the container header, the order of the body's streams and the exported functions' contract.
+// the container header, the order of the body's streams, the exported functions' contract, damaged
+// containers and decoders on several threads at once.
 // Operation codes: 0 new vertex, 1 left, 2 right, 3 close, 4 border, 5 defer, 6 old vertex.
 #include "crt_example.h"
 #include "crt/output_stream.h"
@@ -7,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <thread>
 #include <tuple>
 
 using namespace crt;
@@ -291,4 +294,68 @@ TEST(CrtContainer, CallerMistakesAndRepeatedDecoding)
     EXPECT_EQ(DecodeMesh(d, nullptr, indices, nullptr, nullptr, nullptr), 1);
     EXPECT_EQ(indices[2], 2u);
     DestroyDecoder(d);
+}
+
+// Damaged containers: cut at every length and with every single bit flipped. Each decode either
+// succeeds or raises one of the library's constant messages; the sanitizers catch any access
+// outside the container (held in a buffer of exactly its length) or the caller's arrays.
+TEST(CrtCorruption, TruncationsFailAndBitFlipsDecodeOrFailCleanly)
+{
+    size_t decoded = 0, failed = 0;
+    const auto seeds = SeedContainers();
+    for (size_t s = 0; s < seeds.size(); ++s) {
+        const std::vector<uint8_t>& seed = seeds[s];
+        Decoded d;
+        ASSERT_EQ(DecodeAll(seed, d), nullptr) << "seed " << s;
+        for (size_t L = 0; L < seed.size(); ++L) {
+            const char* m = DecodeAll({seed.begin(), seed.begin() + long(L)}, d, 1 << 20);
+            ASSERT_TRUE(IsLibraryMessage(m)) << "seed " << s << " cut at " << L << ": " << (m ? m : "decoded");
+        }
+        for (size_t i = 0; i < 8 * seed.size(); ++i) {
+            std::vector<uint8_t> bytes = seed;
+            bytes[i / 8] ^= uint8_t(1 << (i % 8));
+            // No arrays when damaged counts ask for more than a million values ("too large").
+            const char* m = DecodeAll(bytes, d, 1 << 20);
+            decoded += !m;
+            failed += IsLibraryMessage(m);
+            ASSERT_TRUE(!m || IsLibraryMessage(m) || std::string(m) == "too large")
+                << "seed " << s << " bit " << i << ": " << m;
+        }
+    }
+    // Both outcomes occur: flips in value bits decode, flips in structure fail.
+    EXPECT_GT(decoded, 0u);
+    EXPECT_GT(failed, 0u);
+}
+
+// One container decoded by four threads at once, each with its own decoder and working memory:
+// every thread gets exactly the single-threaded result, also after its workspace has grown for
+// a larger mesh and shrunk back to a smaller one. Runs under ThreadSanitizer in the tsan preset.
+TEST(CrtThreads, FourDecodersAtOnceMatchOneAlone)
+{
+    const Config cfg{ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8};
+    const std::vector<uint8_t> small = Encode(Sheet("tube", 20, 12, false), cfg).bytes;
+    const std::vector<uint8_t> large = Encode(Sheet("torus", 90, 60, true), cfg).bytes;
+    Decoded wantSmall, wantLarge;
+    ASSERT_EQ(DecodeAll(small, wantSmall), nullptr);
+    ASSERT_EQ(DecodeAll(large, wantLarge), nullptr);
+    const auto same = [](const Decoded& a, const Decoded& b) {
+        return a.indices == b.indices && a.positions == b.positions && a.colors == b.colors && a.uvs == b.uvs &&
+               std::memcmp(a.normals.data(), b.normals.data(), 4 * a.normals.size()) == 0; // NaNs compare too
+    };
+    int matches[4] = {0, 0, 0, 0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            // Small, large, small again: the second small decode reuses the grown workspace.
+            for (int round = 0; round < 3; ++round) {
+                const bool big = round == 1;
+                Decoded got;
+                if (!DecodeAll(big ? large : small, got) && same(got, big ? wantLarge : wantSmall))
+                    ++matches[t];
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    for (int t = 0; t < 4; ++t)
+        EXPECT_EQ(matches[t], 3) << "thread " << t;
 }

@@ -1,7 +1,9 @@
 // Writer to decoder round trips over synthetic meshes, generated and written mesh files and the
 // real meshes when present, across the writer's options: the same triangles after the vertex
 // renumbering, positions and uvs within half a step, normals exactly on their stored grid points
-// (or the decoded geometry's estimate), colours at their channel steps.
+// (or the decoded geometry's estimate), colours at their channel steps. The searched connectivity
+// walk (meant for meshes with handles) is checked on each mesh by itself.
+#include "crt/writer/connectivity_encoder.h"
 #include "crt/writer/mesh_io.h"
 #include "crt_test_util.h"
 #include "support/scratch.h"
@@ -12,7 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
-#include <sstream>
+#include <tuple>
 
 using namespace crt;
 using namespace crttest;
@@ -23,7 +25,12 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
 {
     const EncodedMesh enc = Encode(m, cfg);
     Decoded d;
-    ASSERT_EQ(DecodeAll(enc.bytes, d), nullptr);
+    size_t corrections = 0; // octahedral values stored with the normals
+    ASSERT_EQ(DecodeAll(enc.bytes, d, SIZE_MAX, [&](const Decoder& dec) {
+        codes.insert(dec.operations.begin(), dec.operations.end());
+        EXPECT_EQ(dec.metadata.at("name"), m.name);
+        corrections = static_cast<const NormalAttr&>(*dec.attributes.at("normal")).octaValues.size();
+    }), nullptr);
     const uint32_t F = uint32_t(m.indices.size() / 3);
     EXPECT_EQ(std::vector<float>(d.info, d.info + 2), (std::vector<float>{float(F), float(m.V)}));
     EXPECT_EQ(d.result, int32_t(F));
@@ -85,18 +92,7 @@ void RoundTrip(const TestMesh& m, const Config& cfg, std::set<uint8_t>& codes)
     }
     EXPECT_EQ(std::vector<size_t>(off, off + 3), std::vector<size_t>(3, 0)) << "values, normals, colours off";
 
-    // Through the C++ decoder: the metadata, the operations used, a correction per border vertex.
-    Decoder dec;
-    dec.readHeader(enc.bytes.data(), int64_t(enc.bytes.size()));
-    std::vector<uint32_t> idx(3 * size_t(F));
-    std::vector<float> pos(3 * size_t(m.V)), nrm(pos.size());
-    dec.faceIndex.indices32 = idx.data();
-    dec.setAttribute("position", pos.data());
-    dec.setAttribute("normal", nrm.data());
-    dec.decode();
-    codes.insert(dec.operations.begin(), dec.operations.end());
-    EXPECT_EQ(dec.metadata.at("name"), m.name);
-    const size_t corrections = static_cast<NormalAttr&>(*dec.attributes["normal"]).octaValues.size();
+    // A correction per border vertex.
     EXPECT_TRUE(cfg.normalMode != ESTIMATE_BORDER || corrections == 2 * borders) << corrections << " for " << borders;
 }
 
@@ -112,6 +108,34 @@ void AddFile(const std::filesystem::path& file, std::vector<TestMesh>& meshes)
         meshes.back().groups.push_back({end, {{"from", file.filename()}}});
 }
 
+// The searched connectivity walk, which the writer keeps only where its container is smaller:
+// every face once and in its group, where its face source says, and every prediction naming
+// earlier vertices.
+void CheckSearchedWalk(const TestMesh& m)
+{
+    const uint32_t F = uint32_t(m.indices.size() / 3);
+    std::vector<uint32_t> ends;
+    for (const GroupInput& g : m.groups)
+        ends.push_back(g.end);
+    if (ends.empty())
+        ends.push_back(F);
+    const ConnectivityCode code = EncodeConnectivity(m.V, m.indices, ends, true, true);
+    EXPECT_EQ(SortedFaces(code.indices, &code.order), SortedFaces(m.indices)) << "searched walk";
+    size_t misplaced = 0;
+    for (uint32_t f = 0, g = 0; f < F; ++f) {
+        while (f >= ends[g])
+            ++g;
+        const uint32_t s = code.faceSource[f];
+        misplaced += s >= ends[g] || (g > 0 && s < ends[g - 1]) ||
+                     SortedFaces(code.indices, &code.order, f, f + 1) != SortedFaces(m.indices, nullptr, s, s + 1);
+    }
+    EXPECT_EQ(misplaced, 0u) << "faces of the searched walk";
+    for (uint32_t v = 1; v < m.V; ++v) {
+        const VertexPrediction p = code.predictions[v];
+        ASSERT_TRUE(p.a < v && p.b < v && p.c < v) << "searched walk, vertex " << v;
+    }
+}
+
 void RoundTripAcrossOptions(const std::vector<TestMesh>& meshes, std::set<uint8_t>& codes)
 {
     const Config configs[] = {
@@ -125,63 +149,33 @@ void RoundTripAcrossOptions(const std::vector<TestMesh>& meshes, std::set<uint8_
         {ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM | STRATEGY_SHARED_LENGTHS, false, ESTIMATE_BORDER, 3, FLOAT},
         {ENTROPY_NONE, STRATEGY_PARALLELOGRAM, false, ESTIMATE, 4, UINT8},
     };
-    for (const TestMesh& m : meshes)
+    for (const TestMesh& m : meshes) {
+        SCOPED_TRACE(m.name);
+        CheckSearchedWalk(m);
         for (const Config& c : configs) {
-            SCOPED_TRACE(m.name + ", options row " + std::to_string(&c - configs));
+            SCOPED_TRACE("options row " + std::to_string(&c - configs));
             RoundTrip(m, c, codes);
         }
-}
-
-// A torus of 8 x 6 quads with texture coordinates as OBJ ("v/vt" corners, two groups, the last
-// quad counted back), and the non-manifold mesh plus an open tube of quads as OFF.
-void WriteMeshFiles(const std::filesystem::path& dir)
-{
-    const TestMesh torus = Sheet("", 8, 6, true), tube = Sheet("", 5, 4, false), odd = NonManifold();
-    std::ostringstream obj, off;
-    obj << "# written by the round-trip test\no torus\n";
-    for (uint32_t v = 0; v < torus.V; ++v)
-        obj << "v " << torus.positions[3 * v] << " " << torus.positions[3 * v + 1] << " " << torus.positions[3 * v + 2]
-            << "\nvt " << torus.uvs[2 * v] << " " << torus.uvs[2 * v + 1] << "\n";
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const int c[4] = {y * 8 + x, y * 8 + (x + 1) % 8, (y + 1) % 6 * 8 + (x + 1) % 8, (y + 1) % 6 * 8 + x};
-            if (y == 3 && x == 0)
-                obj << "g second half\n";
-            obj << "f";
-            for (int k : c)
-                obj << " " << k + 1 << "/" << k + 1;
-            obj << "\n";
-        }
-    obj << "f -1/-1 -2/-2 -10/-10\n";
-    Write(dir / "torus.obj", obj.str());
-
-    off << "OFF\n# the non-manifold mesh, then a tube of quads\n" << odd.V + tube.V << " "
-        << odd.indices.size() / 3 + 15 << " 0\n";
-    for (const TestMesh* m : {&odd, &tube})
-        for (uint32_t v = 0; v < m->V; ++v)
-            off << m->positions[3 * v] << " " << m->positions[3 * v + 1] << " " << m->positions[3 * v + 2] << "\n";
-    for (size_t f = 0; f < odd.indices.size(); f += 3)
-        off << "3 " << odd.indices[f] << " " << odd.indices[f + 1] << " " << odd.indices[f + 2] << "\n";
-    for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < 5; ++x)
-            off << "4 " << odd.V + y * 5 + x << " " << odd.V + y * 5 + (x + 1) % 5 << " " << odd.V + (y + 1) * 5 + (x + 1) % 5
-                << " " << odd.V + (y + 1) * 5 + x << "\n";
-    Write(dir / "pieces.off", off.str());
+    }
 }
 
 } // namespace
 
 TEST(CrtRoundTrip, EveryMeshAcrossOptions)
 {
-    // Synthetic: open and closed surfaces, three pieces, the non-manifold mesh, one triangle seen
-    // from both sides, groups with properties (one empty) over partly flipped faces.
+    // Synthetic: open and closed surfaces (tori of several shapes), four pieces (two with handles)
+    // in a group each, the non-manifold mesh, one triangle seen from both sides, groups with
+    // properties (one empty) over partly flipped faces.
     std::vector<TestMesh> meshes = {
         Sheet("tube", 6, 6, false), Sheet("torus", 12, 8, true), {.name = "pieces"}, NonManifold(),
         {.name = "two-sided", .V = 3, .indices = {0, 1, 2, 0, 2, 1}, .positions = {0, 0, 0, 1, 0, 0, 0, 1, 0}},
-        Sheet("flipped groups", 5, 6, false), Sheet("torus groups", 12, 8, true)};
-    for (const TestMesh& p : {Sheet("", 3, 3, false), Sheet("", 6, 4, true), Sheet("", 3, 4, false)}) {
+        Sheet("flipped groups", 5, 6, false), Sheet("torus groups", 12, 8, true), Sheet("torus 31x17", 31, 17, true),
+        Sheet("torus 64x9", 64, 9, true)};
+    for (const TestMesh& p :
+         {Sheet("", 3, 3, false), Sheet("", 6, 4, true), Sheet("", 5, 3, true), Sheet("", 3, 4, false)}) {
         for (uint32_t i : p.indices)
             meshes[2].indices.push_back(i + meshes[2].V);
+        meshes[2].groups.push_back({uint32_t(meshes[2].indices.size() / 3), {}});
         meshes[2].positions.insert(meshes[2].positions.end(), p.positions.begin(), p.positions.end());
         meshes[2].V += p.V;
     }
@@ -190,15 +184,29 @@ TEST(CrtRoundTrip, EveryMeshAcrossOptions)
     meshes[5].groups = {{10, {{"material", "a"}}}, {10, {}}, {25, {{"material", "b"}, {"smooth", "1"}}}, {50, {}}};
     meshes[6].groups = {{37, {{"band", "0"}}}, {100, {{"band", "1"}}}, {192, {}}};
 
-    // Meshes the repository makes: the generated title and emblem meshes, and files written here.
-    const std::filesystem::path dir = ScratchDir("crt_roundtrip_test");
-    WriteMeshFiles(dir);
-    for (const std::filesystem::path& file : {std::filesystem::path(HOLLOWMERE_RUN_DIR "/other/text.obj"),
-                                             std::filesystem::path(HOLLOWMERE_RUN_DIR "/other/zev2.obj"),
-                                             dir / "torus.obj", dir / "pieces.off"})
+    // Meshes the repository makes: the generated title and emblem meshes.
+    for (const char* file : {HOLLOWMERE_RUN_DIR "/other/text.obj", HOLLOWMERE_RUN_DIR "/other/zev2.obj"})
         AddFile(file, meshes);
-    const TestMesh& torus = meshes[meshes.size() - 2];  // its uvs and both groups were read
-    EXPECT_TRUE(torus.uvs.size() == 2 * torus.V && torus.groups.size() == 2) << torus.uvs.size() << " " << torus.groups.size();
+    // Files as the writer's readers take them: an OBJ quad of "v/vt" corners and a triangle of
+    // corners counted back, in two groups; an OFF quad and a triangle (faces become fans).
+    const std::filesystem::path dir = ScratchDir("crt_roundtrip_test");
+    const std::tuple<const char*, const char*, std::vector<uint32_t>, size_t, std::vector<uint32_t>> files[] = {
+        {"square.obj",
+         "# two groups\no first\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+         "f 1/1 2/2 3/3 4/4\ng second\nf -1/-1 -2/-2 -4/-4\n",
+         {0, 1, 2, 0, 2, 3, 3, 2, 0}, 8, {2, 3}},
+        {"pieces.off", "OFF\n# a quad, then a triangle across its edge 1-2\n5 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n2 1 1\n"
+         "4 0 1 2 3\n3 2 1 4\n", {0, 1, 2, 0, 2, 3, 2, 1, 4}, 0, {3}},
+    };
+    for (const auto& [name, text, indices, uvs, groupEnds] : files) {
+        Write(dir / name, text);
+        TriMesh t;
+        ASSERT_TRUE(ReadMesh(dir / name, t)) << name;
+        EXPECT_EQ(t.indices, indices) << name;
+        EXPECT_EQ(t.uvs.size(), uvs) << name;
+        EXPECT_EQ(t.groupEnds, groupEnds) << name;
+        AddFile(dir / name, meshes);
+    }
     TriMesh none;
     EXPECT_FALSE(ReadMesh("/nonexistent.obj", none));
 

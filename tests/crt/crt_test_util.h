@@ -4,6 +4,7 @@
 #pragma once
 #include "crt/crt.h"
 #include "crt/decoder.h"
+#include "crt/messages.h"
 #include "crt/writer/encoder.h"
 
 #include <algorithm>
@@ -27,23 +28,33 @@ inline const char* Failure(const std::function<void()>& fn)
     return nullptr;
 }
 
-// A triangle with its first smallest corner first, orientation kept.
-inline std::array<uint32_t, 3> Canonical(uint32_t a, uint32_t b, uint32_t c)
+// Whether `m` is one of the library's message constants that decoding raises (the same object, not
+// only the same text); the writer's input checks are not among them.
+inline bool IsLibraryMessage(const char* m)
 {
-    std::array<uint32_t, 3> t{a, b, c};
-    std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
-    return t;
+    using namespace crt;
+    for (const char* known : {kNotCrtFile, kUnknownEntropy, kTopologyFailed, kNoPosition, kPositionOverloaded,
+                              kNormalFormatEstimate, kNormalFormatDiff, kColorOutputFormat, kUnsupportedFormat,
+                              kTruncated, kCorrupt, kColorChannels, kOutputTooSmall, kNoIndexArray, kNoPositionValues,
+                              kOutOfMemory})
+        if (m == known)
+            return true;
+    return false;
 }
 
-// The faces [first, last) of `indices`, their corners mapped through `toInput` when given, canonical and sorted.
+// The faces [first, last) of `indices`, their corners mapped through `toInput` when given, each
+// rotated to start at its smallest corner (orientation kept), sorted.
 inline std::vector<std::array<uint32_t, 3>> SortedFaces(const std::vector<uint32_t>& indices,
                                                         const std::vector<uint32_t>* toInput = nullptr,
                                                         size_t first = 0, size_t last = SIZE_MAX)
 {
     std::vector<std::array<uint32_t, 3>> faces;
     const auto v = [&](size_t i) { return toInput ? (*toInput)[indices[i]] : indices[i]; };
-    for (size_t f = first; f < std::min(last, indices.size() / 3); ++f)
-        faces.push_back(Canonical(v(3 * f), v(3 * f + 1), v(3 * f + 2)));
+    for (size_t f = first; f < std::min(last, indices.size() / 3); ++f) {
+        std::array<uint32_t, 3> t{v(3 * f), v(3 * f + 1), v(3 * f + 2)};
+        std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+        faces.push_back(t);
+    }
     std::sort(faces.begin(), faces.end());
     return faces;
 }
@@ -56,8 +67,10 @@ struct Decoded {
 };
 
 // Through the exported functions, every array bound at its documented size (none when the counts
-// ask for more than maxElements). Returns the failure text, or null when decoding succeeded.
-inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, size_t maxElements = SIZE_MAX)
+// ask for more than maxElements); `inspect`, when given, then sees the decoder behind the handle.
+// Returns the failure text, or null when decoding succeeded.
+inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, size_t maxElements = SIZE_MAX,
+                             const std::function<void(const crt::Decoder&)>& inspect = nullptr)
 {
     void* decoder = nullptr;
     const char* failure = Failure([&] {
@@ -72,6 +85,8 @@ inline const char* DecodeAll(const std::vector<uint8_t>& bytes, Decoded& out, si
         out.uvs.assign(2 * V, 0);
         out.result = DecodeMesh(decoder, out.positions.data(), out.indices.data(), out.normals.data(),
                                 out.colors.data(), out.uvs.data());
+        if (inspect)
+            inspect(*static_cast<const crt::Decoder*>(decoder));
     });
     DestroyDecoder(decoder);
     return failure;

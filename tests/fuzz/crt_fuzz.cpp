@@ -2,25 +2,8 @@
 // sizes. Decoding either succeeds, with every written index naming a decoded vertex, or raises one
 // of the library's own message constants; the sanitizers catch everything else.
 #include "crt/crt_test_util.h"
-#include "crt/messages.h"
 
 #include <cstdlib>
-
-namespace {
-
-bool IsLibraryMessage(const char* m)
-{
-    using namespace crt;
-    for (const char* known : {kNotCrtFile, kUnknownEntropy, kTopologyFailed, kNoPosition, kPositionOverloaded,
-                              kNormalFormatEstimate, kNormalFormatDiff, kNormalUnsigned, kColorOutputFormat,
-                              kColorInputFormat, kUnsupportedFormat, kTruncated, kCorrupt, kColorChannels,
-                              kOutputTooSmall, kNoIndexArray, kNoPositionValues, kOutOfMemory})
-        if (m == known)
-            return true;
-    return false;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -28,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     crttest::Decoded d;
     // No arrays when the counts ask for more than a million values: DecodeAll says "too large".
     const char* failure = crttest::DecodeAll(bytes, d, 1 << 20);
-    if (failure && !IsLibraryMessage(failure) && std::string(failure) != "too large")
+    if (failure && !crttest::IsLibraryMessage(failure) && std::string(failure) != "too large")
         std::abort();
     if (!failure)
         for (uint32_t i : d.indices) // faces outside every group stay 0

@@ -2,45 +2,22 @@
 // import succeeds with a consistent record: every index names a vertex, every vertex comes from
 // a "v" line and the object it was read in, the object ranges end at the triangle count. The
 // sanitizers catch the rest.
+#include "fuzz/fuzz_scratch.h"
 #include "mesh/mesh.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 
-namespace {
-
-// One file per process, in memory where the system has a memory file system; removed at exit.
-const std::string& ScratchFile()
-{
-    static const std::string path = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-                                    "/mesh_import_fuzz_" + std::to_string(getpid()) + ".obj";
-    // Registered after `path` is made, so it runs before `path` is destroyed.
-    static const bool removed = (std::atexit([] { std::remove(path.c_str()); }), true);
-    (void)removed;
-    return path;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::ofstream(ScratchFile(), std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), long(size));
+    static const std::string file = (ScratchFolder("mesh_import_fuzz") / "input.obj").string();
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), long(size));
     std::streambuf* const out = std::cout.rdbuf(nullptr);  // the loader's "Import.. " lines
     TMesh mesh;
-    const bool loaded = mesh.Import(ScratchFile().c_str());
+    const bool loaded = mesh.Import(file.c_str());
     std::cout.rdbuf(out);
     std::cout.clear();
 

@@ -4,12 +4,10 @@
 // small table. "a.cpp" is loaded with its sources, then again from its scrambled copy alone:
 // both give the same text, whose long lines carry no tabs, leading spaces or live directives,
 // and whose every line the source map places in a file that was read.
+#include "fuzz/fuzz_scratch.h"
 #include "shaders/shader.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -28,27 +26,6 @@ constexpr size_t MaxInput = 512;
 // Paths stay inside the fuzzer's folder: a loaded source gets its scrambled copy written beside
 // it, so an include reaching an existing ".cpp" elsewhere would write there.
 bool LeavesFolder(std::string_view input) { return input.find_first_of("/\\") != std::string_view::npos; }
-
-const fs::path& Folder()
-{
-    static const fs::path dir = [] {
-        const fs::path base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return base / ("shader_source_fuzz_" + std::to_string(getpid()));
-    }();
-    // Removed at exit; registered after `dir` is made, so it runs before `dir` is destroyed.
-    static const bool removed = (std::atexit([] {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }), true);
-    (void)removed;
-    return dir;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // A line of the result that is 10 characters or longer went through the conversion, or came from
 // the table or an included result (made the same way).
@@ -78,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const std::map<std::string, std::string> table = {
         {"K", "const float k = 1.0;"}, {"EMPTY", ""}, {"LINES", "first line of two\nsecond line"}};
     const fs::path previous = fs::current_path();
-    fs::remove_all(Folder());
-    fs::create_directories(Folder());
-    fs::current_path(Folder());
+    const fs::path& dir = ScratchFolder("shader_source_fuzz");
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::current_path(dir);
 
     const char* const names[] = {"a.cpp", "b.cpp", "c.cpp", "d.cpp"};
     size_t from = 0;

@@ -1,6 +1,7 @@
 // The OBJ loader on the real meshes and on generated ones, against an independent line-by-line
 // reading of each file, and on small files for the face forms, objects, colours, normals and refused input.
 #include "mesh/mesh.h"
+#include "platform/loading.h"
 #include "shaders/temp_folder.h"
 #include "support/shared_meshes.h"
 
@@ -19,7 +20,7 @@ struct Expected {
 static Expected ReadPlainly(const std::string& path)
 {
     Expected e;
-    std::ifstream in(path);
+    std::istringstream in(ReadWholeFile(path).value_or(""));
     for (std::string line; std::getline(in, line);) {
         std::istringstream words(line);
         std::string keyword, corner;
@@ -64,27 +65,12 @@ TEST(MeshImport, EveryRealMeshMatchesAPlainReading)
     EXPECT_GE(files, 6);
 }
 
-// The same on meshes the repository makes: the generated title and emblem meshes, and one written
-// here with what the real ones have besides plain triangles (quads, "v/vt" corners, a "g" line).
-TEST(MeshImport, GeneratedAndWrittenMeshesMatchAPlainReading)
+// The same on the title and emblem meshes the repository generates; the shapes the real ones
+// have besides plain triangles (quads, "v/vt" corners, a "g" line) are in the face table below.
+TEST(MeshImport, GeneratedMeshesMatchAPlainReading)
 {
     for (const char* name : {"text.obj", "zev2.obj"})
         ExpectPlainReading(HOLLOWMERE_RUN_DIR "/other/" + std::string(name));
-
-    std::ostringstream obj;
-    obj << "# a 5 x 4 grid of quads with texture coordinates\ng grid\n";
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 6; ++x)
-            obj << "v " << x * 0.5 << " " << y * 0.25 << " " << (x * y) % 3 * 0.1 << "\nvt " << x / 5.0 << " " << y / 4.0 << "\n";
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) {
-            const int a = y * 6 + x + 1, b = a + 1, c = a + 7, d = a + 6;
-            obj << "f " << a << "/" << a << " " << b << "/" << b << " " << c << "/" << c << " " << d << "/" << d << "\n";
-        }
-    obj << "g cap\nf 1 2 7\nf -1 -2 -8\n";  // counted back: 30 29 23
-    const std::string path = ScratchDir("mesh_import_test") + "/grid.obj";
-    Write(path, obj.str());
-    ExpectPlainReading(path);
 }
 
 class MeshFile : public TempFolderTest {
@@ -112,13 +98,15 @@ static Case Refused(const std::string& text, int line, const std::string& why)
 TEST_F(MeshFile, FaceFormsAndFacesOutsideWhatTheLoaderTakes)
 {
     const Case cases[] = {
-        {"v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", {0, 1, 2, 0, 2, 3}, 4},  // a quad
+        {"g grid\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n", {0, 1, 2, 0, 2, 3}, 4},  // a quad; "g" is no object
         {Triangle + "f -3 -2 -1\nv 5 5 5\nf -4 -3 -1\n", {0, 1, 2, 0, 1, 3}, 4},  // counted back from the last line read
         {Triangle + "vt 0 0\nvt 1 1\nvt 0 0\nf 1/1 2/1 3/1\nf 1/2 2/3 3/3\n", {0, 1, 2, 3, 1, 2}, 4},  // 1/2 splits a position
         {Triangle + "vn 0 0 1\nvn 0 0 -1\nf 1//1 2//1 3//2\nf 1//2 2//1 3//2\n", {0, 1, 2, 3, 1, 2}, 4},
         {Triangle + "vt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 1/1/1\n", {0, 1, 2, 0, 2, 0}, 3},
         {"v 0 0 0\nv 0 0 0\nv 1 1 0\nf 1 2 3\n", {0, 1, 2}, 3},  // equal coordinates on two lines stay apart
         {"v 0 0 0\r\n\r\nv 1 0 0\r\nv 0 1 0\r\nf 1 2 3\r\n", {0, 1, 2}, 3},
+        {"v 0 0 0\r\rv 1 0 0\rv 0 1 0\rf 1 2 3\r", {0, 1, 2}, 3},  // carriage returns alone
+        {Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", {0, 1, 2}, 3, ":5: corner 4 lacks indices of the face's form, face ended before it"},
         {Triangle + "# " + std::string(300, 'c') + " f 1 2 3\nf 3 2 1\n", {0, 1, 2}, 3},  // a long comment goes whole
         Refused(Triangle + "f 0 1 2\n", 4, "face skipped: position index of corner 1"),
         Refused("v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n", 3, "face skipped: position index of corner 3"),  // forward
@@ -126,12 +114,13 @@ TEST_F(MeshFile, FaceFormsAndFacesOutsideWhatTheLoaderTakes)
         Refused(Triangle + "vt 0 0\nf 1/1 2/2 3/1\n", 5, "face skipped: texture coordinate index of corner 2"),
         Refused(Triangle + "vn 0 0 1\nf 1//1 2//1 3//2\n", 5, "face skipped: normal index of corner 3"),
         Refused(Triangle + "f 1 2\n", 4, "face skipped: face with fewer than three corners"),
-        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3/1 1\n", 5, "face skipped: corner 4 lacks"),
+        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3/1 1 2/1\n", 5, "face skipped: corner 4 lacks"),  // not the last
+        Refused(Triangle + "vt 0 0\nf 1/1 2/1 3\n", 5, "face skipped: corner 3 lacks"),            // two before it
         Refused(Triangle + "f" + std::string(300, '1') + " 1 2 3\n", 4, "statement longer than 255 characters skipped")};
     for (const auto& c : cases) {
         TMesh mesh;
         ASSERT_TRUE(Import(mesh, c.text)) << c.text;
-        EXPECT_TRUE(mesh.indices == c.indices && mesh.vertices.size() == c.vertices) << c.text;
+        EXPECT_TRUE(mesh.indices == c.indices && mesh.vertices.size() == c.vertices && mesh.objectStarts.size() == 1) << c.text;
         EXPECT_EQ(output.rfind("Import.. m.obj\n" + (c.skipped.empty() ? "" : "Import.. m.obj" + c.skipped), 0), 0u) << output;
         EXPECT_EQ(Occurrences(output, "\n"), c.skipped.empty() ? 1u : 2u) << output;
     }
@@ -164,14 +153,6 @@ TEST_F(MeshFile, ObjectsColoursNormalsAndUnreadableFiles)
     ASSERT_TRUE(Import(mesh, many + "f 1//30 2//29 3//-3\n"));
     ASSERT_EQ(mesh.normals.size(), 90u);
     for (size_t k = 0; k < 3; ++k) EXPECT_EQ(mesh.vertices[k].normal[2], float(30 - k));
-    // Generated: vertex 1 is in a unit triangle in xy (normal 0 0 1) and one four times larger in xz (0 4 0).
-    ASSERT_TRUE(Import(mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 2\nv 2 0 0\nf 1 2 3\nf 1 4 5\n"));
-    const float s = std::sqrt(17.0f), expected[3] = {0, 4 / s, 1 / s};
-    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(mesh.vertices[0].normal[k], expected[k]);
-    EXPECT_FLOAT_EQ(mesh.vertices[1].normal[2], 1.0f);
-    // Degenerate triangles, and one whose cross product is too small to square in single precision.
-    ASSERT_TRUE(Import(mesh, "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 1e-20 0 0\nv 0 1e-20 0\nf 1 2 3\nf 1 4 5\n"));
-    for (const MeshVertex& v : mesh.vertices) EXPECT_TRUE(v.normal[0] == 0 && v.normal[1] == 0 && v.normal[2] == 1);
     // A file that cannot be read leaves an empty record; a folder reads as no file.
     for (const char* path : {"none.obj", ".", static_cast<const char*>(nullptr)}) {
         ASSERT_TRUE(Import(mesh, Triangle + "f 1 2 3\n"));
@@ -193,9 +174,6 @@ TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
         {"v -0.35444599999999998 0.351858 0.21984200000000001", -0.35444599999999998f, 0.351858f, 0.21984200000000001f, 1},
         {"v 1.00000005960464477539 1.0000000596046448 1.00000011920928955078", 1.00000005960464477539f,
          1.0000000596046448f, 1.00000011920928955078f, 1},  // beside and on midpoints between floats
-        {"v 0.12345678901234567890123 7654321.5 12345678.5", 0.12345678901234567890123f, 7654321.5f, 12345678.5f, 1},
-        {"v 0.0055160000000000001 -0.0029480000000000001 0.1234567890123", 0.0055160000000000001f, -0.0029480000000000001f,
-         0.1234567890123f, 1},  // digits past the nineteenth
         {"v 1 2 3 4", 1, 2, 3, 4},  // a fourth number is red
         {"v  1 2 3", 1, 2, 3, 1},
         {"v\t1\t2\t3", 1, 2, 3, 1},
@@ -225,7 +203,6 @@ TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
         {"f 1 2 3/1", {0, 1, 2}},  // the first corner's form rules: "/1" is no corner
         {"fo 1 2 3", {0, 1, 2}},
         {"f 1 2 4", {}, ":4: face skipped: position index of corner 3 outside the 3 \"v\" lines read so far"},
-        {"f 1 2 1234567890", {}, ":4: face skipped: position index of corner 3 outside the 3 \"v\" lines read so far"},
         {"f 000000001 00000002 000000003", {0, 1, 2}},  // nine digits: past what one look reads
         {"f 1 2 999999999", {}, ":4: face skipped: position index of corner 3 outside the 3 \"v\" lines read so far"},
         {"f 1 2", {}, ":4: face skipped: face with fewer than three corners"}};
@@ -240,30 +217,38 @@ TEST_F(MeshFile, PlainAndNearPlainLinesReadAlike)
 
 // The file is read in blocks of whole lines: lines that straddle blocks, a line longer than a
 // block, and a last line without its line end read as anywhere else, and the line numbers of
-// messages count across blocks.
+// messages count across blocks, with any of the three line ends (a CR LF pair split between
+// the first two reads is one line end).
 TEST_F(MeshFile, LongFilesReadInBlocks)
 {
-    std::string text;
     const int count = 40000;  // about a megabyte
-    for (int k = 0; k < count; ++k) text += "v " + std::to_string(k) + ".25 -" + std::to_string(k % 977) + " 0.5\n";
-    text += "#" + std::string(600000, 'x') + "\n";  // line count + 1
-    text += "f 1 2 " + std::to_string(count + 1) + "\n";  // refused: line count + 2
-    for (int k = 1; k + 2 <= count; k += 2) text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n";
-    text += "f -1 -2 -3";
-    TMesh mesh;
-    ASSERT_TRUE(Import(mesh, text));
-    EXPECT_EQ(output, "Import.. m.obj\nImport.. m.obj:" + std::to_string(count + 2) +
-                          ": face skipped: position index of corner 3 outside the 40000 \"v\" lines read so far\n");
-    ASSERT_EQ(mesh.positionCount, count);
-    for (int k = 0; k < count; ++k)
-        ASSERT_TRUE(mesh.positions[size_t(k) * 3] == float(k) + 0.25f && mesh.positions[size_t(k) * 3 + 1] == -float(k % 977) &&
-                    mesh.colours[size_t(k) * 3] == 1.0f) << k;
-    ASSERT_EQ(mesh.triangleCount, count / 2);
-    // Consecutive odd-started fans share their ends; the last face counts back.
-    const std::vector<uint32_t> start = {0, 1, 2, 2, 3, 4}, last = {uint32_t(count - 1), uint32_t(count - 2), uint32_t(count - 3)};
-    EXPECT_TRUE(std::equal(start.begin(), start.end(), mesh.indices.begin()));
-    EXPECT_TRUE(std::equal(last.begin(), last.end(), mesh.indices.end() - 3));
-    EXPECT_EQ(mesh.vertices.size(), size_t(count));
+    for (const std::string eol : {"\n", "\r\n", "\r"}) {
+        SCOPED_TRACE(eol.size() == 2 ? "CR LF" : eol == "\r" ? "CR" : "LF");
+        std::string text;
+        for (int k = 0; k < count; ++k) text += "v " + std::to_string(k) + ".25 -" + std::to_string(k % 977) + " 0.5" + eol;
+        // A first line padded so that a line end starts at the last byte of the first 64 KiB read.
+        const size_t head = 2 + eol.size(), split = text.rfind(eol, 65535 - head);
+        text = "#" + std::string(65535 - head - split + 1, 'p') + eol + text;
+        ASSERT_EQ(text.compare(65535, eol.size(), eol), 0);
+        text += "#" + std::string(600000, 'x') + eol;                  // line count + 2
+        text += "f 1 2 " + std::to_string(count + 1) + eol;  // refused: line count + 3
+        for (int k = 1; k + 2 <= count; k += 2) text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + eol;
+        text += "f -1 -2 -3";
+        TMesh mesh;
+        ASSERT_TRUE(Import(mesh, text));
+        EXPECT_EQ(output, "Import.. m.obj\nImport.. m.obj:" + std::to_string(count + 3) +
+                              ": face skipped: position index of corner 3 outside the 40000 \"v\" lines read so far\n");
+        ASSERT_EQ(mesh.positionCount, count);
+        for (int k = 0; k < count; ++k)
+            ASSERT_TRUE(mesh.positions[size_t(k) * 3] == float(k) + 0.25f && mesh.positions[size_t(k) * 3 + 1] == -float(k % 977) &&
+                        mesh.colours[size_t(k) * 3] == 1.0f) << k;
+        ASSERT_EQ(mesh.triangleCount, count / 2);
+        // Consecutive odd-started fans share their ends; the last face counts back.
+        const std::vector<uint32_t> start = {0, 1, 2, 2, 3, 4}, last = {uint32_t(count - 1), uint32_t(count - 2), uint32_t(count - 3)};
+        EXPECT_TRUE(std::equal(start.begin(), start.end(), mesh.indices.begin()));
+        EXPECT_TRUE(std::equal(last.begin(), last.end(), mesh.indices.end() - 3));
+        EXPECT_EQ(mesh.vertices.size(), size_t(count));
+    }
 }
 
 // vertexMap lists, per "v" line, the vertices made from it in the order they were made.

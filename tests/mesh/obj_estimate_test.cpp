@@ -29,7 +29,8 @@ TEST(ObjEstimate, LongTextsAreEstimatedClosely)
 {
     auto vertex = [](int k) { return "v " + std::to_string(k * 0.001) + " " + std::to_string(k % 97) + ".125 -0.5\n"; };
     struct Layout { const char* name; std::string text; int64_t positions = 0, triangles = 0; };
-    Layout layouts[3] = {{"positions, then faces", {}}, {"objects of both", {}}, {"quads with texture corners", {}}};
+    Layout layouts[3] = {{"positions, then faces", {}}, {"objects of both", {}},
+                         {"lines longer than a sample between the statements", {}}};
     for (int k = 1; k <= 60000; ++k) layouts[0].text += vertex(k), ++layouts[0].positions;
     for (int k = 1; k + 2 <= 60000; ++k)
         layouts[0].text += "f " + std::to_string(k) + " " + std::to_string(k + 1) + " " + std::to_string(k + 2) + "\n", ++layouts[0].triangles;
@@ -38,12 +39,9 @@ TEST(ObjEstimate, LongTextsAreEstimatedClosely)
         for (int k = 0; k < 1000; ++k) layouts[1].text += vertex(k), ++layouts[1].positions;
         for (int k = 1; k + 2 <= 1000; k += 2) layouts[1].text += "f -1 -2 -3\n", ++layouts[1].triangles;
     }
-    for (int k = 1; k <= 40000; ++k) {
-        layouts[2].text += vertex(k) + "vt 0.25 0.75\n", ++layouts[2].positions;
-        if (k % 2 == 0) {
-            const std::string a = std::to_string(k), b = std::to_string(k - 1);
-            layouts[2].text += "f " + b + "/" + b + " " + a + "/" + a + " " + a + "/1 " + b + "/1\n", layouts[2].triangles += 2;
-        }
+    for (int block = 0; block < 100; ++block) {
+        layouts[2].text += "# " + std::string(10000, '-') + "\n";
+        for (int k = 1; k <= 400; ++k) layouts[2].text += vertex(k), ++layouts[2].positions;
     }
     for (const Layout& l : layouts) {
         ASSERT_GT(l.text.size(), size_t(1) << 20) << l.name;  // long enough to be sampled

@@ -1,5 +1,6 @@
-// MIDI input: MidiIn without a MIDI subsystem, its handler and callback; the nanoKONTROL2
-// control map, with messages arriving on another thread while the main thread reads.
+// MIDI input: MidiIn's handler and callback (the start-up's test opens it without a MIDI
+// subsystem); the nanoKONTROL2 control map, with messages arriving on another thread while the
+// main thread reads.
 #include "midi/midi.h"
 #include "platform/test_support.h"
 
@@ -11,23 +12,6 @@ static void Send(MidiIn& midi, int cc, int value, int status = 0xB0)
 {
     std::vector<unsigned char> bytes{uint8_t(status), uint8_t(cc), uint8_t(value)};
     MidiInCallback(0.0, &bytes, &midi);
-}
-
-// The listing prints its header and no device, the open fails with RtMidi's text on one
-// line, the libraries print nothing of their own, and the object stays usable and closed.
-TEST(MidiIn, WithoutMidiSubsystemListsNothingAndFailsToOpen)
-{
-    NoMidiSubsystem(ScratchDir("midi_test"));
-    MidiIn midi;
-    testing::internal::CaptureStderr();
-    bool opened = true;
-    const std::string out = Printed([&] { MidiIn::printDeviceNames(), opened = midi.start(0); });
-    EXPECT_FALSE(opened);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    const std::string start = "======== MidiIn::printDeviceNames() ========\nMidiIn::start() : midiInOpen() failed...err=";
-    ASSERT_EQ(out.rfind(start, 0), 0u) << out;
-    EXPECT_TRUE(out.size() > start.size() + 1 && out.find('\n', start.size()) == out.size() - 1) << "one line, with text: " << out;
-    EXPECT_EQ(midi.handle, nullptr);
 }
 
 // Short data is unpacked into four bytes, given to the handler or packed by the driver
@@ -45,18 +29,15 @@ TEST(MidiIn, ShortMessagesAndCallback)
 }
 
 // Toggle state and value (plus 0.0001, so a received 0 differs from nothing) after each
-// message of a sequence on one controller, a knob swept through 0..127 included.
+// message of a sequence on one controller.
 TEST(NanoKONTROL2, ToggleSequencesAndValues)
 {
-    std::vector<std::pair<int, int32_t>> knob;  // {value sent, toggle after it}
-    for (int v = 0; v <= 127; ++v) knob.push_back({v, v == 0 ? 0 : 1});
-    knob.push_back({0, 2});
-    const std::pair<int, std::vector<std::pair<int, int32_t>>> cases[] = {
+    const std::pair<int, std::vector<std::pair<int, int32_t>>> cases[] = {  // {value sent, toggle after it}
         {41, {{127, 1}, {0, 2}, {127, 0}, {0, 0}, {127, 1}}},  // pressed, released, pressed, released, pressed
         {32, {{127, 1}, {127, 1}, {0, 2}, {0, 2}}},            // held through repeats
         {48, {{0, 0}, {0, 0}, {1, 1}}},                        // the first message is a zero
         {0, {{0, 0}, {64, 1}, {0, 2}, {5, 0}, {0, 0}}},        // a fader up and down
-        {17, knob},
+        {17, {{1, 1}, {126, 1}, {127, 1}, {0, 2}}},            // a knob's smallest and largest steps
     };
     for (const auto& [cc, steps] : cases) {
         MyNanoKONTROL2 nano;

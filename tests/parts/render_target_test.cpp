@@ -1,6 +1,6 @@
 // Render targets under the software renderer: more samples asked for than the driver
-// offers, drawing into all three colour buffers, resolving into textures, and the eight
-// targets the start-up makes for a window.
+// offers, new targets, drawing into all three colour buffers, resolving into textures, and
+// the eight targets the start-up makes for a window.
 #include "app/demo.h"
 #include "parts/render_target.h"
 #include "support/gl_window.h"
@@ -18,7 +18,10 @@ template <class T> static std::vector<T> Texels(GLuint texture, GLenum format, G
     return texels;
 }
 
-TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
+// The feedback passes read their own texture before the first frame writes it: a new
+// target's textures start black (llvmpipe's happen to; other drivers' need not), and
+// making it leaves the caller's clear colour alone.
+TEST(RenderTargets, EightSamplesFitTheDriverStartBlackAndResolve)
 {
     GLTestWindow window;
     ASSERT_TRUE(window.ok);
@@ -26,12 +29,21 @@ TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
     glGetIntegerv(GL_MAX_SAMPLES, &most);
     const int requests[][2] = {{0, 0}, {-3, 0}, {1, std::min(1, most)}, {8, std::min(8, most)}, {1000, most}};
     for (const auto& r : requests) EXPECT_EQ(SupportedSamples(r[0]), r[1]) << r[0];
+    glClearColor(0.3f, 0.5f, 0.7f, 0.9f);
     RenderTarget rt;
     Create(rt, 32, 16, 8);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_TRUE(clear[0] == 0.3f && clear[1] == 0.5f && clear[2] == 0.7f && clear[3] == 0.9f);
     EXPECT_EQ(glCheckNamedFramebufferStatus(rt.drawFramebuffer, GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
     glGetNamedRenderbufferParameteriv(rt.colorBuffers[2], GL_RENDERBUFFER_SAMPLES, &samples);
     EXPECT_TRUE(samples >= std::min(8, most) && samples <= most) << samples;
     EXPECT_EQ(AttachTextures(rt, 3), unsigned(GL_FRAMEBUFFER_COMPLETE));
+    Resolve(rt, 3);  // what the multisampled buffers hold reaches the textures too
+    for (int k = 0; k < 3; ++k) {
+        const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
+        EXPECT_TRUE(std::all_of(px.begin(), px.end(), [](const Rgba& p) { return p == Rgba{0, 0, 0, 0}; })) << k;
+    }
     // The left half drawn in one colour per buffer over a background.
     const Rgba background = {51, 102, 153, 255}, white = {255, 255, 255, 255};
     const Rgba pattern[3] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
@@ -64,27 +76,6 @@ TEST(RenderTargets, EightSamplesFitTheDriverAndResolve)
         EXPECT_TRUE(px[31] == background && px[3] == pattern[k]) << k;  // x = 31 was cleared, x = 3 drawn
     }
     EXPECT_NEAR(Texels<float>(rt.depthTexture, GL_DEPTH_COMPONENT, GL_FLOAT)[5], 0.75f, 1e-5f);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-}
-
-// The feedback passes read their own texture before the first frame writes it: a new
-// target's textures start black (llvmpipe's happen to; other drivers' need not), and
-// making it leaves the caller's clear colour alone.
-TEST(RenderTargets, NewTargetsStartClearedAndKeepTheClearColour)
-{
-    GLTestWindow window;
-    ASSERT_TRUE(window.ok);
-    glClearColor(0.3f, 0.5f, 0.7f, 0.9f);
-    RenderTarget rt;
-    Create(rt, 32, 16, 4);
-    GLfloat clear[4];
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    EXPECT_TRUE(clear[0] == 0.3f && clear[1] == 0.5f && clear[2] == 0.7f && clear[3] == 0.9f);
-    Resolve(rt, 3);  // what the multisampled buffers hold reaches the textures too
-    for (int k = 0; k < 3; ++k) {
-        const std::vector<Rgba> px = Texels<Rgba>(rt.colorTextures[k], GL_RGBA, GL_UNSIGNED_BYTE);
-        EXPECT_TRUE(std::all_of(px.begin(), px.end(), [](const Rgba& p) { return p == Rgba{0, 0, 0, 0}; })) << k;
-    }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -127,36 +118,41 @@ TEST(RenderTargets, ZeroSamplesResolveToExactlyWhatWasDrawn)
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// The start-up's eight targets for a 1280 x 720 window: the four of the scene at the
-// window's size, rtScene with 8 samples (or the driver's most), and the quarter ones at
-// 320 x 180.
+// The start-up's eight targets: the four of the scene at the window's size, rtScene with 8
+// samples (or the driver's most), and the quarter ones at W/4 x H/4, rounded down where the
+// size is no multiple of 4.
 TEST(RenderTargets, StartUpMakesTheTargetsOfTheWindow)
 {
-    GLTestWindow window(1280, 720);
-    ASSERT_TRUE(window.ok);
-    static TDemo demo;  // as in the program: static, and never destroyed before exit
-    demo.glWindow = window.win;
-    StartUp(demo, TStartUpOptions{false, false});
-    GLint most = 0;
-    glGetIntegerv(GL_MAX_SAMPLES, &most);
-    const struct { int width, height, samples; } expected[8] = {
-        {1280, 720, 0}, {320, 180, 4}, {1280, 720, 8}, {1280, 720, 0},
-        {1280, 720, 0}, {1280, 720, 0}, {320, 180, 0}, {1024, 1024, 0},
-    };
-    for (int i = 0; i < 8; ++i) {
-        const RenderTarget& rt = demo.targets[i];
-        EXPECT_TRUE(rt.created && rt.width == expected[i].width && rt.height == expected[i].height)
-            << "target " << i << ": " << rt.width << " x " << rt.height;
-        GLint samples = -1, width = 0, textureWidth = 0;
-        glGetNamedRenderbufferParameteriv(rt.colorBuffers[0], GL_RENDERBUFFER_SAMPLES, &samples);
-        glGetNamedRenderbufferParameteriv(rt.depthBuffer, GL_RENDERBUFFER_WIDTH, &width);
-        glGetTextureLevelParameteriv(rt.colorTextures[2], 0, GL_TEXTURE_WIDTH, &textureWidth);
-        const int wanted = std::min(expected[i].samples, most);
-        EXPECT_TRUE(samples >= wanted && samples <= std::max(wanted, most) && (wanted > 0) == (samples > 0))
-            << "target " << i << ": " << samples << " samples";
-        EXPECT_TRUE(width == expected[i].width && textureWidth == expected[i].width) << "target " << i;
-        EXPECT_EQ(glCheckNamedFramebufferStatus(rt.drawFramebuffer, GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+    static TDemo demos[2];  // as in the program: static, and never destroyed before exit
+    const struct { int w, h, quarterW, quarterH; } sizes[2] = {{1280, 720, 320, 180}, {1023, 575, 255, 143}};
+    for (int s = 0; s < 2; ++s) {
+        const auto [w, h, qw, qh] = sizes[s];
+        SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+        GLTestWindow window(w, h);
+        ASSERT_TRUE(window.ok);
+        TDemo& demo = demos[s];
+        demo.glWindow = window.win;
+        StartUp(demo, TStartUpOptions{false, false});
+        GLint most = 0;
+        glGetIntegerv(GL_MAX_SAMPLES, &most);
+        const struct { int width, height, samples; } expected[8] = {
+            {w, h, 0}, {qw, qh, 4}, {w, h, 8}, {w, h, 0}, {w, h, 0}, {w, h, 0}, {qw, qh, 0}, {1024, 1024, 0},
+        };
+        for (int i = 0; i < 8; ++i) {
+            const RenderTarget& rt = demo.targets[i];
+            EXPECT_TRUE(rt.created && rt.width == expected[i].width && rt.height == expected[i].height)
+                << "target " << i << ": " << rt.width << " x " << rt.height;
+            GLint samples = -1, width = 0, textureWidth = 0;
+            glGetNamedRenderbufferParameteriv(rt.colorBuffers[0], GL_RENDERBUFFER_SAMPLES, &samples);
+            glGetNamedRenderbufferParameteriv(rt.depthBuffer, GL_RENDERBUFFER_WIDTH, &width);
+            glGetTextureLevelParameteriv(rt.colorTextures[2], 0, GL_TEXTURE_WIDTH, &textureWidth);
+            const int wanted = std::min(expected[i].samples, most);
+            EXPECT_TRUE(samples >= wanted && samples <= std::max(wanted, most) && (wanted > 0) == (samples > 0))
+                << "target " << i << ": " << samples << " samples";
+            EXPECT_TRUE(width == expected[i].width && textureWidth == expected[i].width) << "target " << i;
+            EXPECT_EQ(glCheckNamedFramebufferStatus(rt.drawFramebuffer, GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+        }
+        EXPECT_EQ(&demo.rtScene(), &demo.targets[2]);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
-    EXPECT_EQ(&demo.rtScene(), &demo.targets[2]);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }

@@ -52,13 +52,13 @@ struct SceneGL : testing::Test {
         ASSERT_TRUE(window.ok);
         ASSERT_EQ(chdir(runFolder.c_str()), 0);
         demo.glWindow = window.win;
-        demo.captureMode = true;
         for (int i = RT_SCENE; i <= RT_POST; ++i) Create(demo.targets[i], kWidth, kHeight, i == RT_SCENE ? 8 : 0);
         if (grid > 0)
             setenv("HOLLOWMERE_PARTICLE_GRID", std::to_string(grid).c_str(), 1);
         else
             unsetenv("HOLLOWMERE_PARTICLE_GRID");
         clips = new Part_Clips();  // never deleted, as in the program
+        clips->fixedStep = true;    // a fixed frame step and no pacing sleep
         AppendPart(demo, clips);
         clips->demo = &demo;
         clips->state = &demo.state;

@@ -32,54 +32,60 @@ struct SceneClock : testing::Test {
 
 TEST_F(SceneClock, TransportButtonsMoveTheClock)
 {
-    const struct { const char* what; int control; float value; int toggle; float before, after; } cases[] = {
-        {"runs", -1, 0, 0, 10.0f, 10.25f},
-        {"paused by 44", -1, 0, 1, 10.0f, 10.0f},
-        {"paused, released", -1, 0, 2, 10.0f, 10.0f},
-        {"59 steps forward", 59, 127.0001f, 0, 10.0f, float(double(10.25f) + 0.002)},
-        {"58 steps back", 58, 127.0001f, 1, 10.0f, float(double(10.0f) - 0.002)},
-        {"a value of 1 is not held", 59, 1.0f, 1, 10.0f, 10.0f},
-        {"43 sets from knob 22", 43, 127.0001f, 0, 10.0f, float(double(50.0001f) * 1.8000000715255737)},
+    // A step is 2 ms besides the frame's 0.25 s; the knob at 127 sets the clock to 127 x 1.8.
+    const struct { const char* what; int control; float value; int toggle; float after; } cases[] = {
+        {"runs", -1, 0, 0, 10.25f},
+        {"paused by 44", -1, 0, 1, 10.0f},
+        {"paused, released", -1, 0, 2, 10.0f},
+        {"59 steps forward", 59, 127.0001f, 0, 10.252f},
+        {"58 steps back", 58, 127.0001f, 1, 9.998f},
+        {"a value of 1 is not held", 59, 1.0f, 1, 10.0f},
+        {"43 sets from knob 22", 43, 127.0001f, 0, 228.60019f},
     };
     for (const auto& c : cases) {
         for (int n : {43, 44, 45, 58, 59}) Press(n, 0.0f);
-        Press(22, 50.0001f);
+        Press(22, 127.0001f);
         demo.nano_kontrol2.toggles[44].store(c.toggle);
         if (c.control >= 0) Press(c.control, c.value);
-        clips.time = c.before;
+        clips.time = 10.0f;
         const int64_t start = SteadyTicks100ns();
         clips.Update();
         const double ms = double(SteadyTicks100ns() - start) / 1e4;
-        EXPECT_EQ(clips.time, c.after) << c.what;
+        EXPECT_FLOAT_EQ(clips.time, c.after) << c.what;
+        // The knob's factor is the float just above 1.8; the one just below gives the
+        // neighbouring float, which only an exact comparison tells apart.
+        if (c.control == 43)
+            EXPECT_EQ(clips.time, c.after) << c.what;
         if (c.control == 58 || (c.control == 59 && c.value > 1.0f))
             EXPECT_GE(ms, 19.0) << c.what << ": a step costs 20 ms";
     }
-    // 45 writes the clock into knob 22, until the knob's next message.
+    // 45 writes the clock / 1.2 into knob 22, until the knob's next message.
     Press(43, 0.0f);
     Press(45, 127.0001f);
     demo.nano_kontrol2.toggles[44].store(1);
     clips.time = 36.0f;
     clips.Update();
-    EXPECT_EQ(demo.nano_kontrol2.value(22), 36.0f / 1.2f);
+    EXPECT_FLOAT_EQ(demo.nano_kontrol2.value(22), 30.0f);
 }
 
 TEST_F(SceneClock, ShaderTimesLagAndTheOverlaySaysSo)
 {
+    // Before 300 s the warp ramp: at 100 s, 100000 / 300001 x 300 + 0.0005; ttime is that
+    // truncated to whole milliseconds.
     const struct { float time; float cttime, ttime; const char* line3; } cases[] = {
-        {100.0f, float(double(100000.0f / 300001.0f * 300.0f) + 0.0005), 100.0f, "full ttime: 100.250"},
+        {100.0f, 100.00017f, 100.0f, "full ttime: 100.250"},
         {350.0f, 350.0f, 350.0f, "full ttime: 350.250"},       // past 300 s the identity
-        {12.3456f, float(double(12345.0f / 300001.0f * 300.0f) + 0.0005), 12.345f, "full ttime: 12.596"},
+        {12.3456f, 12.34546f, 12.345f, "full ttime: 12.596"},
     };
     for (const auto& c : cases) {
         clips.time = c.time;
         clips.Update();
-        EXPECT_FLOAT_EQ(clips.cttime, c.cttime) << c.time;
+        EXPECT_NEAR(clips.cttime, c.cttime, 2e-5f) << c.time;
         EXPECT_EQ(clips.fttime, clips.cttime);
         EXPECT_FLOAT_EQ(clips.ttime, c.ttime) << c.time;
         EXPECT_EQ(clips.theType, 0);
         EXPECT_EQ(demo.state.overlayLine3, c.line3);
     }
-    EXPECT_NEAR(clips.cttime, 12.3456f, 0.001f);
     // The A key holds the clock at -100; the times come from the tables' first entries.
     demo.state.keys[SDL_SCANCODE_A] = true;
     clips.Update();
@@ -122,14 +128,17 @@ TEST(SceneSchedule, KeyframesPickTheNearestRecordPerTrack)
 
 TEST(SceneSchedule, CameraClearColourAndTitles)
 {
-    const struct { float time; float eye[3]; } eyes[] = {
-        {110.0f, {0, 0, 4.2f}}, {150.0f, {0, 0, 2.0f}}, {104.1f, {float(std::sin(0.05 * 104.1f)), 0, float(std::cos(0.051 * 104.1f))}},
-        {120.0f, {float(std::sin(6.0)), 0, float(std::cos(6.12))}}, {116.0f, {float(std::sin(5.8)), 0, float(std::cos(5.916))}},
+    // On the z axis strictly between 104.1 and 116 s, fixed after 148 s; elsewhere (the ends
+    // of the axis stretch included) the orbit (sin 0.05t, 0, cos 0.051t).
+    const struct { float time, x, z; } eyes[] = {
+        {110.0f, 0.0f, 4.2f},           {150.0f, 0.0f, 2.0f},           {120.0f, -0.279415f, 0.986715f},
+        {104.1f, -0.881101f, 0.561925f}, {116.0f, -0.464602f, 0.933341f}, {148.0f, 0.898708f, 0.301229f},
     };
     for (const auto& e : eyes) {
         float eye[3];
         SceneEye(e.time, eye);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(eye[i], e.eye[i], 1e-6) << e.time << " axis " << i;
+        EXPECT_TRUE(std::fabs(eye[0] - e.x) < 1e-5f && eye[1] == 0.0f && std::fabs(eye[2] - e.z) < 1e-5f)
+            << e.time << ": " << eye[0] << ", " << eye[1] << ", " << eye[2];
     }
     const struct { float time, grey; } clears[] = {{169.0f, 0.0f}, {175.0f, 0.01f}, {181.0f, 0.02f}};
     for (const auto& c : clears) {
@@ -145,9 +154,11 @@ TEST(SceneSchedule, CameraClearColourAndTitles)
     EXPECT_TRUE(rows[0].mesh == TitleMesh::Logo && rows[0].eye[2] == 13.5f && rows[0].fov == 10.0f && !rows[0].blended);
     ASSERT_EQ(ScheduledTitles(13.7f, rows), 1);
     EXPECT_TRUE(rows[0].mesh == TitleMesh::Text && rows[0].object == 11 && rows[0].alpha == 1.0f && rows[0].blended);
-    ScheduledTitles(19.9f, rows);
-    EXPECT_NEAR(rows[0].alpha, 1.0 - Ease(0.78), 1e-6);
-    EXPECT_EQ(ScheduledTitles(25.0f, rows), 0);
+    for (const auto& [time, alpha] : {std::pair{16.0f, 1.0f}, {18.5f, 0.5f}}) {  // opaque until 16 s, then fading
+        ASSERT_EQ(ScheduledTitles(time, rows), 1);
+        EXPECT_NEAR(rows[0].alpha, alpha, 1e-6) << time;
+    }
+    EXPECT_EQ(ScheduledTitles(20.0f, rows), 0);
     ASSERT_EQ(ScheduledTitles(135.0f, rows), 1);
     EXPECT_NEAR(rows[0].alpha, 0.905, 0.001);
     EXPECT_TRUE(rows[0].object == 10 && rows[0].eye[1] == 0.5f && rows[0].target[1] == 0.5f && rows[0].eye[2] == 71.0f);
@@ -172,16 +183,16 @@ TEST(SceneSchedule, CountingDigitsThenTheBlinkingAndSteadyTitle)
         previous = n;
     }
     EXPECT_GE(steps, 8);
-    int twenty = 0, zero = 0;
-    for (float t = 190.51f; t < 198.7f; t += 0.01f) {
-        const int n = CountingObject(t);
-        ASSERT_TRUE(n == 20 || n == 0) << t;
-        (n == 20 ? twenty : zero)++;
-        const double u = t * 0.835 + 0.89;
-        EXPECT_EQ(n == 20, std::sin(u * 6.283185307 + 0.48) < 0.4) << t;
-    }
-    EXPECT_TRUE(twenty > 0 && zero > 0) << "a blink";
-    for (float t : {198.71f, 200.0f, 201.49f}) EXPECT_EQ(CountingObject(t), 20) << t;
+    // The blink: 20 while sin(2 pi u + 0.48) < 0.4, else 0. Rows at the sine's top and bottom,
+    // 0.01 rad either side of where it falls and rises through 0.4 (0.409, 0.391), and six
+    // blinks later, just before the title holds.
+    const struct { float time; int n; } blink[] = {
+        {190.7588f, 0},  {190.9779f, 0}, {190.9817f, 20}, {191.3576f, 20},
+        {191.7335f, 20}, {191.7374f, 0}, {197.9444f, 0},  {198.5432f, 20},
+    };
+    for (const auto& b : blink) EXPECT_EQ(CountingObject(b.time), b.n) << b.time;
+    // Held from 198.7 s, through 199.15 s where the blink would be at the top of its sine.
+    for (float t : {198.71f, 199.15f, 200.0f, 201.49f}) EXPECT_EQ(CountingObject(t), 20) << t;
 }
 
 TEST(SceneSchedule, PacingAndDispatch)

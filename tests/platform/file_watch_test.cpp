@@ -7,16 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-namespace {
-
 constexpr int64_t kMs = 10000;
-
-void Save(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-}  // namespace
 
 TEST(FileWatch, EachSaveInAWatchedFolderIsReportedOnceItSettles)
 {
@@ -28,12 +19,12 @@ TEST(FileWatch, EachSaveInAWatchedFolderIsReportedOnceItSettles)
     EXPECT_TRUE(SavedFiles(watch, 0).empty());
 
     int64_t t = 1000 * kMs;
-    Save(dir + "/shaders/a.cpp", "one");  // three saves in a row: one report
-    Save(dir + "/shaders/a.cpp", "two");
-    Save(dir + "/shaders/a.cpp", "three");
-    Save(dir + "/elsewhere/c.cpp", "not watched");
+    Write(dir + "/shaders/a.cpp", "one");  // three saves in a row: one report
+    Write(dir + "/shaders/a.cpp", "two");
+    Write(dir + "/shaders/a.cpp", "three");
+    Write(dir + "/elsewhere/c.cpp", "not watched");
     EXPECT_TRUE(SavedFiles(watch, t).empty()) << "not settled yet";
-    Save(dir + "/other/track.txt.tmp", "0 1 2 3 4 5 6\n");  // saved through a temporary file
+    Write(dir + "/other/track.txt.tmp", "0 1 2 3 4 5 6\n");  // saved through a temporary file
     std::filesystem::rename(dir + "/other/track.txt.tmp", dir + "/other/track.txt");
     EXPECT_TRUE(SavedFiles(watch, t + 60 * kMs).empty());
     EXPECT_EQ(SavedFiles(watch, t + 100 * kMs), std::vector<std::string>{dir + "/shaders/a.cpp"});
@@ -46,10 +37,10 @@ TEST(FileWatch, EachSaveInAWatchedFolderIsReportedOnceItSettles)
     { std::ifstream(dir + "/shaders/a.cpp").get(); }
     EXPECT_TRUE(SavedFiles(watch, t + 2000 * kMs).empty());
     CloseFileWatch(watch);
-    Save(dir + "/shaders/a.cpp", "four");
+    Write(dir + "/shaders/a.cpp", "four");
     EXPECT_TRUE(SavedFiles(watch, t + 3000 * kMs).empty());
     ASSERT_TRUE(WatchFolder(watch, dir + "/shaders"));
-    Save(dir + "/shaders/b.cpp", "five");
+    Write(dir + "/shaders/b.cpp", "five");
     SavedFiles(watch, t + 4000 * kMs);
     EXPECT_EQ(SavedFiles(watch, t + 4100 * kMs), std::vector<std::string>{dir + "/shaders/b.cpp"});
 }

@@ -15,7 +15,6 @@ struct GLTestWindow {
     {
         if (ok) DestroyWindow(win);
     }
-    void Swap() { SDL_GL_SwapWindow(win.window); }
 };
 
 // Reads the back buffer (or the bound read framebuffer) as RGBA bytes, bottom row first.
@@ -26,3 +25,20 @@ inline std::vector<unsigned char> ReadPixels(int x, int y, int w, int h)
     glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
     return px;
 }
+
+// The back buffer read whole, with rows counted from the top as the window's users count them.
+struct TopDownFrame {
+    int width, height;
+    std::vector<unsigned char> px;
+    explicit TopDownFrame(int width, int height) : width(width), height(height), px(ReadPixels(0, 0, width, height)) {}
+    const unsigned char* At(int x, int y) const { return &px[(size_t(height - 1 - y) * width + x) * 4]; }
+    // Pixels in the rows [top, bottom) that satisfy `pred`.
+    template <class Pred>
+    int Count(int top, int bottom, Pred pred) const
+    {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 0; x < width; ++x) n += pred(At(x, y)) ? 1 : 0;
+        return n;
+    }
+};

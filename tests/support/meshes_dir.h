@@ -1,5 +1,5 @@
 // Where the real public meshes kept beside the repository are (../shared/meshes, or
-// $HOLLOWMERE_MESHES_DIR): a plain clone has no such folder. For tests and benchmarks alike.
+// $HOLLOWMERE_MESHES_DIR): a plain clone has no such folder. (The benchmarks, which include no test headers, have their own.)
 #pragma once
 #include <cstdlib>
 #include <filesystem>

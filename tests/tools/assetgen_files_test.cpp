@@ -1,14 +1,13 @@
-// The generated other/ folder, read back through the program's own loaders where it has them:
-// the face scan, the title meshes, the velocity volume, the soundtrack (decoded and measured),
-// the keyframe tracks; pictures of the face and the titles for review; and a second run that
-// must give the same bytes.
+// The other/ folder the build generates, read back through the program's own loaders where it
+// has them: the face scan (and the face seen from the front), the title meshes, the velocity
+// volume, the soundtrack (decoded and measured), the keyframe tracks; and a second run that must
+// give the same bytes.
 #include "checks.h"
 #include "loudness.h"
 #include "mesh/mesh.h"
 #include "music.h"
 #include "platform/audio.h"
-#include "png_write.h"
-#include "support/gl_window.h"
+#include "platform/loading.h"
 #include "support/scratch.h"
 #include "text_meshes.h"
 
@@ -21,67 +20,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
+#include <optional>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder of the generator's output.
-fs::path Generate(const char* name)
-{
-    const fs::path dir = ScratchDir(std::string("assetgen_") + name);
-    // Leak checks stay on for the generator, whatever this GL test runs with.
-    std::string cmd = std::string("ASAN_OPTIONS=detect_leaks=1 \"") + ASSETGEN_EXE + "\" \"" + dir.string() + "\"";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << "assetgen failed";
-    return dir;
-}
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// One generator run shared by every test of this binary.
-fs::path gOut;
-struct GeneratedFolder : ::testing::Environment {
-    void SetUp() override { gOut = Generate("a"); }
-    void TearDown() override { fs::remove_all(gOut); }
-};
-::testing::Environment* const gEnv = ::testing::AddGlobalTestEnvironment(new GeneratedFolder);
-
-// Draws into a w x h window with the program's GL context, on a plain background: an
-// orthographic view `halfHeight` units above and below the origin, turned `yaw` degrees about y.
-// Saves the picture for review and returns it as RGB, top row first.
-std::vector<uint8_t> Render(const std::string& name, int w, int h, double halfHeight, double yaw,
-                            const std::array<int, 3>& background, const std::function<void()>& draw)
-{
-    GLTestWindow window(w, h);
-    EXPECT_TRUE(window.ok);
-    if (!window.ok) return {};
-    glViewport(0, 0, w, h);
-    glClearColor(float(background[0]) / 255, float(background[1]) / 255, float(background[2]) / 255, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);  // a fresh context: both matrices start as the identity
-    glOrtho(-halfHeight * w / h, halfHeight * w / h, -halfHeight, halfHeight, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glRotated(yaw, 0, 1, 0);
-    draw();
-    std::vector<unsigned char> px = ReadPixels(0, 0, w, h);
-    std::vector<uint8_t> rgb;
-    for (int y = h - 1; y >= 0; --y)
-        for (int x = 0; x < w; ++x) rgb.insert(rgb.end(), &px[(size_t(y) * w + x) * 4], &px[(size_t(y) * w + x) * 4 + 3]);
-    fs::path dir = fs::path(HOLLOWMERE_BINARY_DIR) / "assetgen_pictures";
-    fs::create_directories(dir);
-    EXPECT_TRUE(png_write::WriteRGB((dir / (name + ".png")).string(), w, h, rgb));
-    return rgb;
-}
+// The generator's output as the build stages it in the run folder.
+const fs::path gOut = HOLLOWMERE_RUN_DIR "/other";
 
 // Each object of a loaded mesh as a separate triangle list over the mesh's vertices.
 std::vector<SolidMesh> ObjectsOf(const TMesh& mesh)
@@ -98,14 +45,13 @@ std::vector<SolidMesh> ObjectsOf(const TMesh& mesh)
 
 }  // namespace
 
-TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
+TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFront)
 {
-    const std::string text = ReadAll(gOut / "face.ply");
-    std::vector<std::string> header;
-    size_t pos = 0;
-    for (size_t e; header.size() < 40 && (e = text.find('\n', pos)) != std::string::npos; pos = e + 1)
-        header.push_back(text.substr(pos, e - pos));
-    ASSERT_EQ(header.size(), 40u);
+    const std::string text = ReadWholeFile(gOut / "face.ply").value_or("");
+    ASSERT_TRUE(!text.empty() && text.back() == '\n') << "no file, or its last line has no line break";
+    std::istringstream in(text);
+    std::vector<std::string> header(40);
+    for (std::string& l : header) std::getline(in, l);
     EXPECT_EQ(header[0], "ply");
     EXPECT_EQ(header[1], "format ascii 1.0");
     EXPECT_EQ(header[39], "end_header");
@@ -118,13 +64,10 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
     std::vector<uint8_t> colours;
     size_t lines = 0;
     float lo[3] = {1, 1, 1}, hi[3] = {-1, -1, -1};
-    for (size_t e; pos < text.size(); pos = e + 1, ++lines) {
-        e = text.find('\n', pos);
-        ASSERT_NE(e, std::string::npos) << "the last line has no line break";
+    for (std::string line; std::getline(in, line); ++lines) {
         float p[3], extra;
         int c[3];
         char tail;
-        const std::string line = text.substr(pos, e - pos);
         ASSERT_TRUE(std::sscanf(line.c_str(), "%f %f %f %d %d %d %f %c", &p[0], &p[1], &p[2], &c[0], &c[1], &c[2], &extra, &tail) == 7 &&
                     extra >= 0 && extra <= 1 && std::all_of(c, c + 3, [](int v) { return v >= 0 && v <= 255; }))
             << "line " << lines + 41 << ": " << line;
@@ -137,7 +80,7 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
     }
     EXPECT_EQ(lines, 1454061u);
     for (int k = 0; k < 3; ++k) {
-        EXPECT_TRUE(lo[k] >= -0.5f && hi[k] <= 0.5f) << "axis " << k << ": " << lo[k] << " to " << hi[k];
+        ASSERT_TRUE(lo[k] >= -0.5f && hi[k] <= 0.5f) << "axis " << k << ": " << lo[k] << " to " << hi[k];
         EXPECT_NEAR(lo[k] + hi[k], 0.0f, 2e-4f) << "axis " << k;
     }
     EXPECT_GT(hi[1] - lo[1], 0.9f);  // about one unit tall, narrower than tall
@@ -147,43 +90,43 @@ TEST(FaceScan, HeaderBodyExtentAndAFaceFromTheFrontAndTheSide)
     for (size_t i = 0; i < 1440000; ++i) front += xyz[3 * i + 2] > 0;
     EXPECT_TRUE(front > 300000 && 1440000 - front > 300000) << front << " of them in front";
 
-    // 580 pixels to the unit, seen from +z and from +x (the face looks right).
-    std::vector<uint8_t> pic;
-    for (int yaw : {90, 0})
-        pic = Render(yaw ? "face_side" : "face_front", 600, 600, 300.0 / 580, yaw, {24, 24, 32}, [&] {
-            glDisable(GL_MULTISAMPLE);  // crisp points of the scan's own colours
-            glPointSize(2);
-            glEnableClientState(GL_VERTEX_ARRAY);
-            glEnableClientState(GL_COLOR_ARRAY);
-            glVertexPointer(3, GL_FLOAT, 0, xyz.data());
-            glColorPointer(3, GL_UNSIGNED_BYTE, 0, colours.data());
-            glDrawArrays(GL_POINTS, 0, GLsizei(xyz.size() / 3));
-        });
-    ASSERT_EQ(pic.size(), 600u * 600 * 3);
-    // From the front the silhouette is mirror-symmetric, the red of the lips sits on the centre
-    // line below the middle, and the darkest spots (pupils) sit in pairs left and right above it.
-    auto at = [&](int x, int y) { return &pic[(size_t(y) * 600 + size_t(x)) * 3]; };
-    auto isBackground = [](const uint8_t* c) { return c[0] == 24 && c[1] == 24 && c[2] == 32; };
-    int both = 0, either = 0, red = 0, darkLeft = 0, darkRight = 0;
+    // Seen from +z at 580 pixels to the unit, the colour of the nearest point in each pixel:
+    // the silhouette is mirror-symmetric, the red of the lips sits on the centre line below
+    // the middle, and the densest dark spots (pupils) above it form a mirrored pair.
+    std::vector<float> nearest(600 * 600, -1.0f);
+    std::vector<const uint8_t*> pic(600 * 600, nullptr);
+    for (size_t i = 0; i < lines; ++i) {
+        const size_t at = size_t(300 - xyz[3 * i + 1] * 580) * 600 + size_t(300 + xyz[3 * i] * 580);
+        if (xyz[3 * i + 2] > nearest[at]) nearest[at] = xyz[3 * i + 2], pic[at] = &colours[3 * i];
+    }
+    int both = 0, either = 0, red = 0, dark[60][60] = {};  // dark pixels per 10 x 10 cell
     double redX = 0, redY = 0;
     for (int y = 0; y < 600; ++y)
         for (int x = 0; x < 600; ++x) {
-            const uint8_t* c = at(x, y);
-            bool here = !isBackground(c), mirrored = !isBackground(at(599 - x, y));
-            both += here && mirrored;
-            either += here || mirrored;
+            const uint8_t* c = pic[size_t(y) * 600 + x];
+            const bool mirrored = pic[size_t(y) * 600 + 599 - x];
+            both += c && mirrored;
+            either += c || mirrored;
+            if (!c) continue;
             if (c[0] > c[1] + 60 && c[0] > c[2] + 50) ++red, redX += x, redY += y;
-            if (c[0] < 25 && c[1] < 25 && c[2] < 25 && here && y > 150 && y < 300) ++(x < 300 ? darkLeft : darkRight);
+            dark[y / 10][x / 10] += c[0] < 25 && c[1] < 25 && c[2] < 25;
         }
     EXPECT_GT(double(both) / either, 0.97);
     ASSERT_GT(red, 200);
     EXPECT_NEAR(redX / red, 300, 12);
     EXPECT_GT(redY / red, 320);  // below the middle of the picture
-    EXPECT_GT(darkLeft, 10);
-    EXPECT_GT(darkRight, 10);
+    auto densest = [&](int column0) {  // count, column and row of the darkest cell in rows 200 to 300 of one half
+        std::array<int, 3> best = {0, 0, 0};
+        for (int row = 20; row < 30; ++row)
+            for (int column = column0; column < column0 + 30; ++column) best = std::max(best, {dark[row][column], column, row});
+        return best;
+    };
+    const std::array<int, 3> left = densest(0), right = densest(30);
+    EXPECT_TRUE(left[0] > 25 && right[0] > 25 && std::abs(left[1] + right[1] - 59) <= 1 && std::abs(left[2] - right[2]) <= 1)
+        << left[0] << " dark pixels in cell " << left[1] << ", " << left[2] << "; " << right[0] << " in " << right[1] << ", " << right[2];
 }
 
-TEST(TitleMeshes, ClosedSolidsSizedForTheCamerasAndPictured)
+TEST(TitleMeshes, ClosedSolidsSizedForTheCameras)
 {
     TMesh text, logo;
     ASSERT_TRUE(text.Import((gOut / "text.obj").c_str()));
@@ -216,28 +159,13 @@ TEST(TitleMeshes, ClosedSolidsSizedForTheCamerasAndPictured)
     EXPECT_NEAR(Winding(emblem[0], {0, 0, 0}), 1.0, 1e-6);
     EXPECT_NEAR(Winding(emblem[0], {0, 0, 1}), 0.0, 1e-6);
 
-    // The titles the schedule shows and the emblem, turned a little to show their depth, lit
-    // from the viewer through the program's own mesh drawing.
-    for (int i : {11, 10, 9, 1, 20, -1}) {
-        const TMesh& mesh = i < 0 ? logo : text;
-        auto ob = i < 0 ? b : Bounds(objects[size_t(i)]);
-        int w = i < 0 ? 400 : 800, h = i < 0 ? 400 : 260;
-        double half = std::max(0.65 * (ob[4] - ob[1]), 0.6 * (ob[3] - ob[0]) * h / w);
-        Render(i < 0 ? "emblem" : "text_" + std::to_string(i), w, h, half, 17, {230, 230, 236}, [&] {
-            glEnable(GL_LIGHTING);
-            glEnable(GL_LIGHT0);
-            glEnable(GL_COLOR_MATERIAL);
-            glColor3ub(40, 55, 120);
-            mesh.Draw(i < 0 ? 0 : i);
-        });
-    }
 }
 
 TEST(VelocityVolume, ExactSizeDivergenceFreeAndQuietAtTheWalls)
 {
     static_assert(std::endian::native == std::endian::little, "the file holds little-endian floats");
     const int W = 128, H = 256, D = 128;
-    const std::string bytes = ReadAll(gOut / "velocity.dat");
+    const std::string bytes = ReadWholeFile(gOut / "velocity.dat").value_or("");
     ASSERT_EQ(bytes.size(), 50331648u);
     std::vector<float> v(bytes.size() / 4);
     std::memcpy(v.data(), bytes.data(), bytes.size());
@@ -281,7 +209,7 @@ TEST(VelocityVolume, ExactSizeDivergenceFreeAndQuietAtTheWalls)
 TEST(Keyframes, SevenNumbersALineInKeyOrder)
 {
     for (auto [file, from, to] : {std::tuple{"my0.txt", 0.0, 30.0}, std::tuple{"my1.txt", 30.0, 179.0}}) {
-        const std::string text = ReadAll(gOut / file);
+        const std::string text = ReadWholeFile(gOut / file).value_or("");
         EXPECT_TRUE(text.size() > 1 && text.back() == '\n') << file;
         std::istringstream in(text);
         double last = -1e9, v[8] = {};
@@ -313,7 +241,6 @@ TEST(Soundtrack, DecodesTo48kHzStereoAtItsLoudnessWithLevelChangesAtTheScheduleT
     std::vector<float> l, r;
     for (size_t i = 0; i + 1 < pcm.size(); i += 2) l.push_back(pcm[i] / 32768.0f), r.push_back(pcm[i + 1] / 32768.0f);
     double lufs = IntegratedLoudness(l.data(), r.data(), l.size(), kMusicRate), peak = PeakDb(l.data(), r.data(), l.size());
-    std::printf("integrated loudness %.2f LUFS, sample peak %.2f dBFS\n", lufs, peak);
     EXPECT_NEAR(lufs, -14.0, 1.0);
     EXPECT_LT(peak, -1.0);
 
@@ -326,9 +253,7 @@ TEST(Soundtrack, DecodesTo48kHzStereoAtItsLoudnessWithLevelChangesAtTheScheduleT
     };
     for (const ScheduleMark& m : ScheduleMarks()) {
         double before = db(m.time - 1.0, m.time - 0.25), after = db(m.time + 0.03, m.time + 0.75);
-        double click = ClickRatio(l, r, kMusicRate, m.time);
-        std::printf("%7.2f s %-14s %6.1f dB -> %6.1f dB, click ratio %.2f\n", m.time, m.name, before, after, click);
-        EXPECT_LT(click, 10.0) << m.name << " at " << m.time;
+        EXPECT_LT(ClickRatio(l, r, m.time), 10.0) << m.name << " at " << m.time;
         EXPECT_TRUE(m.time <= 0.0 || m.time >= 201.5 || std::abs(after - before) > 3.0) << m.name << " at " << m.time;
     }
     for (double t : CountdownTickTimes()) EXPECT_GT(db(t, t + 0.08) - db(t - 0.15, t - 0.02), 6.0) << "countdown tick at " << t;
@@ -336,12 +261,15 @@ TEST(Soundtrack, DecodesTo48kHzStereoAtItsLoudnessWithLevelChangesAtTheScheduleT
     EXPECT_LT(db(201.5, double(l.size()) / kMusicRate), -70.0);
 }
 
+// A second run, with leak checks on whatever this test runs with, writes the same bytes.
 TEST(Determinism, SecondRunWritesTheSameBytes)
 {
-    fs::path again = Generate("b");
+    const std::string again = ScratchDir("assetgen_again");
+    const std::string cmd = std::string("ASAN_OPTIONS=detect_leaks=1 \"") + ASSETGEN_EXE + "\" \"" + again + "\"";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "assetgen failed";
     for (const char* f : {"face.ply", "text.obj", "zev2.obj", "velocity.dat", "tk22.mp3", "my0.txt", "my1.txt"}) {
-        std::string a = ReadAll(gOut / f), b = ReadAll(again / f);
-        EXPECT_TRUE(!a.empty() && a.size() == b.size() && std::hash<std::string>{}(a) == std::hash<std::string>{}(b)) << f;
+        const std::optional<std::string> a = ReadWholeFile(gOut / f), b = ReadWholeFile(again + "/" + f);
+        EXPECT_TRUE(a && !a->empty() && a == b) << f;
     }
     fs::remove_all(again);
 }

@@ -4,10 +4,11 @@
 // dies or the capture is interrupted. Small sizes and grids keep it quick on llvmpipe.
 #include "capture.h"
 #include "platform/audio.h"
+#include "platform/loading.h"
+#include "stillcheck.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -18,7 +19,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <thread>
@@ -35,8 +35,7 @@ struct Result {
 
 std::string Read(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ReadWholeFile(path).value_or("");
 }
 
 // Starts a program in `dir` with its output in dir/../NAME.out and .err; `env` adds or
@@ -74,9 +73,10 @@ Result Wait(pid_t pid, const std::string& dir)
     return r;
 }
 
+// The tool at a small size and grid, quick on llvmpipe; `args` follow, so they can replace those.
 Result Capture(const std::vector<std::string>& args, const std::string& dir, const std::vector<std::string>& env = {})
 {
-    std::vector<std::string> all = {CAPTURE_EXE};
+    std::vector<std::string> all = {CAPTURE_EXE, "--size", "64x36", "--grid", "16", "--warmup", "0.2"};
     all.insert(all.end(), args.begin(), args.end());
     return Wait(Start(all, dir, env), dir);
 }
@@ -89,26 +89,14 @@ std::set<std::string> Files(const std::string& dir)
     return names;
 }
 
-bool PngSize(const std::string& path, unsigned& width, unsigned& height)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str()))
-        return false;
-    width = image.width, height = image.height;
-    png_image_free(&image);
-    return true;
-}
-
-// ffprobe's value of one entry of a stream ("v:0" or "a:0").
-std::string Probe(const std::string& file, const std::string& stream, const std::string& entry, bool count = false)
+// ffprobe's values of the entries of a stream ("v:0" or "a:0"), one a line, in ffprobe's order.
+std::string Probe(const std::string& file, const std::string& stream, const std::string& entries)
 {
     const std::string dir = fs::path(file).parent_path().string();
-    std::vector<std::string> args = {FindProgram("ffprobe"), "-v", "error", "-select_streams", stream};
-    if (count)
-        args.push_back("-count_frames");
-    args.insert(args.end(), {"-show_entries", "stream=" + entry, "-of", "default=nw=1:nk=1", file});
-    Result r = Wait(Start(args, dir), dir);
+    Result r = Wait(Start({FindProgram("ffprobe"), "-v", "error", "-select_streams", stream, "-count_frames", "-show_entries",
+                           "stream=" + entries, "-of", "default=nw=1:nk=1", file},
+                          dir),
+                    dir);
     while (!r.out.empty() && (r.out.back() == '\n' || r.out.back() == '\r')) r.out.pop_back();
     return r.out;
 }
@@ -121,14 +109,6 @@ bool Running(pid_t pid)
     return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] != 'Z';
 }
 
-const std::string kSmall[] = {"--size", "64x36", "--grid", "16", "--warmup", "0.2"};
-
-std::vector<std::string> With(std::vector<std::string> args)
-{
-    args.insert(args.end(), std::begin(kSmall), std::end(kSmall));
-    return args;
-}
-
 }  // namespace
 
 // The stills named by their times at the requested size, a sheet beside them, written
@@ -138,13 +118,14 @@ TEST(CaptureTool, StillsAtTheRequestedTimesAreRepeatable)
     std::string bytes[2];
     for (int run = 0; run < 2; ++run) {
         const std::string dir = ScratchDir("capture_stills_" + std::to_string(run));
-        const Result r = Capture(With({"--at", "15,10", "-o", "stills", "--sheet", "sheet.png"}), dir);
+        const Result r = Capture({"--at", "15,10", "-o", "stills", "--sheet", "sheet.png"}, dir);
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Files(dir), (std::set<std::string>{"sheet.png", "stills", "stills/frame_0010.000.png",
                                                      "stills/frame_0015.000.png"}));
         for (const char* name : {"stills/frame_0010.000.png", "stills/frame_0015.000.png"}) {
-            unsigned w = 0, h = 0;
-            EXPECT_TRUE(PngSize(dir + "/" + name, w, h) && w == 64 && h == 36) << name;
+            Image still;
+            std::string error;
+            EXPECT_TRUE(ReadPng(dir + "/" + name, still, error) && still.width == 64 && still.height == 36) << name << error;
             bytes[run] += Read(dir + "/" + name);
         }
         bytes[run] += Read(dir + "/sheet.png");
@@ -158,14 +139,11 @@ TEST(CaptureTool, VideoCarriesItsFramesAndTheSoundtrackSlice)
 {
     ASSERT_FALSE(FindProgram("ffmpeg").empty() || FindProgram("ffprobe").empty()) << "scripts/deps installs ffmpeg";
     const std::string dir = ScratchDir("capture_video");
-    const Result r = Capture(With({"--from", "10", "--to", "12", "-o", "clip.mp4"}), dir);
+    const Result r = Capture({"--from", "10", "--to", "12", "-o", "clip.mp4"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Files(dir), std::set<std::string>{"clip.mp4"});
     const std::string clip = dir + "/clip.mp4";
-    EXPECT_EQ(Probe(clip, "v:0", "codec_name"), "h264");
-    EXPECT_EQ(Probe(clip, "v:0", "pix_fmt"), "yuv420p");
-    EXPECT_EQ(Probe(clip, "v:0", "width"), "64");
-    EXPECT_EQ(Probe(clip, "v:0", "nb_read_frames", true), "60");
+    EXPECT_EQ(Probe(clip, "v:0", "codec_name,width,height,pix_fmt,nb_read_frames"), "h264\n64\n36\nyuv420p\n60");
     EXPECT_EQ(Probe(clip, "a:0", "codec_name"), "aac");
     EXPECT_NEAR(std::atof(Probe(clip, "a:0", "duration").c_str()), 2.0, 0.05);
 
@@ -198,7 +176,7 @@ TEST(CaptureTool, VideoCarriesItsFramesAndTheSoundtrackSlice)
 TEST(CaptureTool, TimingPrintsEveryStageAndWritesNothing)
 {
     const std::string dir = ScratchDir("capture_timing");
-    const Result r = Capture({"--timing", "3", "--from", "2", "--size", "64x36", "--grid", "16", "--warmup", "0.1"}, dir);
+    const Result r = Capture({"--timing", "3", "--from", "2"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Files(dir).empty());
     EXPECT_NE(r.out.find("64x36, particle grid 16 (256 particles), 3 frames from 2.000 s, on "), std::string::npos)
@@ -223,8 +201,7 @@ TEST(CaptureTool, RefusalsAreOneLineAndLeaveNothing)
         std::vector<std::string> env;
         const char* expected;
     } cases[] = {
-        {{"--size", "10x10", "-o", "out"}, {}, "--size"},
-        {{"--at", "1", "--from", "2", "-o", "out"}, {}, "--at takes stills"},
+        {{"--size", "10x10", "-o", "out"}, {}, "--size"},  // one of the option parser's refusals (the unit test has them all)
         {{"--at", "1", "-o", "out", "--run-dir", "."}, {}, "no shaders2/"},
         {{"--at", "1", "-o", "out", "--sheet", "nowhere/sheet.png"}, {}, "does not exist"},
         {{"--to", "2", "-o", "clip.mp4"}, {"PATH=/nonexistent"}, "ffmpeg is not on PATH"},
@@ -247,21 +224,29 @@ TEST(CaptureTool, RefusalsAreOneLineAndLeaveNothing)
 
 // An ffmpeg that dies early, and a capture stopped by Ctrl-C while ffmpeg works: neither
 // leaves a file with the video's name or a temporary one, and the child does not live on.
+// The stand-ins are found on PATH past a plain file and a folder of the same name.
 TEST(CaptureTool, FailedOrInterruptedVideoLeavesNoFile)
 {
     const std::string dir = ScratchDir("capture_broken_ffmpeg");
     const std::string bin = dir + ".bin";
     fs::remove_all(bin);
+    fs::remove(dir + ".child");
     // Both stand-ins start the output as ffmpeg does and leave a note of their process id.
     const std::string start = "#!/bin/sh\nfor a; do out=\"$a\"; done\necho started > \"$out\"\necho $$ > \"" + dir +
                               ".child\"\n";
     Write(bin + "/dying/ffmpeg", start + "head -c 1000 > /dev/null\nexit 3\n");
     Write(bin + "/stuck/ffmpeg", start + "exec sleep 60\n");
     for (const char* kind : {"dying", "stuck"}) chmod((bin + "/" + kind + "/ffmpeg").c_str(), 0755);
+    Write(bin + "/plain/ffmpeg", start);  // not executable
+    fs::create_directories(bin + "/folder/ffmpeg");
+    EXPECT_EQ(FindProgram(bin + "/dying/ffmpeg"), bin + "/dying/ffmpeg") << "a path is taken as it is";
+    EXPECT_EQ(FindProgram(bin + "/plain/ffmpeg"), "");
 
-    const Result died = Capture(With({"--to", "3", "-o", "clip.mp4"}), dir, {"PATH=" + bin + "/dying:/usr/bin:/bin"});
+    const Result died = Capture({"--to", "3", "-o", "clip.mp4"}, dir,
+                                {"PATH=/nonexistent:" + bin + "/plain:" + bin + "/folder:" + bin + "/dying:/usr/bin:/bin"});
     EXPECT_EQ(died.status, 1) << died.err;
     EXPECT_NE(died.err.find("ffmpeg"), std::string::npos) << died.err;
+    EXPECT_FALSE(Read(dir + ".child").empty()) << "the dying stand-in ran";
     EXPECT_TRUE(Files(dir).empty()) << died.err;
 
     fs::remove(dir + ".child");

@@ -1,14 +1,14 @@
 // The capture tool's pieces that need no GL: the command line, the frame plan, the part time
-// that lands on a planned time, file names, thumbnails, the sheet grid and the progress text.
+// that lands on a planned time, file names, the PNG writer, thumbnails, the sheet grid and the
+// progress text.
 #include "capture.h"
+#include "stillcheck.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cmath>
-#include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -44,10 +44,7 @@ TEST(CaptureOptions, AcceptedForms)
     EXPECT_EQ(o.at, (std::vector<double>{0.0, 10.0, 15.0, 201.499}));
     ASSERT_TRUE(Parse({"--output", "x.mkv"}, o, error));
     EXPECT_EQ(o.kind, CaptureKind::Video);
-    // A timing run writes nothing: no output needed.
-    ASSERT_TRUE(Parse({"--timing", "60", "--from", "45", "--grid", "256"}, o, error)) << error;
-    EXPECT_TRUE(o.kind == CaptureKind::Timing && o.timing == 60 && o.from == 45.0 && o.grid == 256);
-    EXPECT_NE(CaptureUsage().find("--timing N"), std::string::npos);
+    EXPECT_NE(CaptureUsage().find("--timing N"), std::string::npos);  // the tool's timing run parses it
     ASSERT_TRUE(Parse({"-o", "x", "--help", "--bogus"}, o, error));
     EXPECT_TRUE(o.help);
     EXPECT_NE(CaptureUsage().find("--sheet FILE"), std::string::npos);
@@ -112,12 +109,9 @@ TEST(CapturePlan, KeptTimesStopBeforeTheEnd)
     o.kind = CaptureKind::Stills;
     o.at = {3.0, 7.5};
     EXPECT_EQ(KeptTimes(o), o.at);
-    // A timing run: its count of frames, fewer where the scene ends first.
-    o.kind = CaptureKind::Timing, o.fps = 30, o.timing = 60, o.from = 45.0;
-    t = KeptTimes(o);
-    ASSERT_EQ(t.size(), 60u);
-    EXPECT_DOUBLE_EQ(t.back(), 45.0 + 59.0 / 30);
-    o.from = 201.0;
+    // A timing run: its count of frames (the tool's own timing run shows it), fewer where the
+    // scene ends first.
+    o.kind = CaptureKind::Timing, o.fps = 30, o.timing = 60, o.from = 201.0;
     EXPECT_EQ(KeptTimes(o).size(), 15u);
 }
 
@@ -135,51 +129,38 @@ TEST(CaptureTiming, MediansAndTheTable)
                      "whole frame           11.00      21.00\n");
 }
 
-TEST(CapturePlan, FramesFromZeroWithWarmupBeforeEachKeptTime)
+// Captures step from scene time 0 and draw a warm-up before each kept time; timing runs draw
+// their warm-up without a run-up.
+TEST(CapturePlan, FramesBeforeEachKeptTime)
 {
-    const double step = 0.25;
-    // Stills at 1.0 and 2.0 with half a second of warm-up: the particles step from 0.
-    std::vector<TPlannedFrame> plan = PlanFrames({1.0, 2.0}, step, 0.5);
-    const std::vector<std::tuple<double, bool, int>> expected = {
-        {0.0, false, -1}, {0.25, false, -1}, {0.5, true, -1}, {0.75, true, -1}, {1.0, true, 0},
-        {1.25, false, -1}, {1.5, true, -1}, {1.75, true, -1}, {2.0, true, 1}};
-    ASSERT_EQ(plan.size(), expected.size());
-    for (size_t i = 0; i < plan.size(); ++i) {
-        EXPECT_NEAR(plan[i].time, std::get<0>(expected[i]), 1e-12) << i;
-        EXPECT_EQ(plan[i].draw, std::get<1>(expected[i])) << i;
-        EXPECT_EQ(plan[i].keep, std::get<2>(expected[i])) << i;
+    const struct {
+        const char* name;
+        std::vector<TPlannedFrame> plan;
+        std::vector<std::tuple<double, bool, int>> expected;  // time, drawn, kept index
+    } cases[] = {
+        {"stills at 1 and 2 s, half a second of warm-up", PlanFrames({1.0, 2.0}, 0.25, 0.5),
+         {{0.0, false, -1}, {0.25, false, -1}, {0.5, true, -1}, {0.75, true, -1}, {1.0, true, 0},
+          {1.25, false, -1}, {1.5, true, -1}, {1.75, true, -1}, {2.0, true, 1}}},
+        {"off the step grid: reached exactly, the run-up counted back from it", PlanFrames({0.6}, 0.25, 0.0),
+         {{0.1, false, -1}, {0.35, false, -1}, {0.6, true, 0}}},
+        {"a still at 0", PlanFrames({0.0}, 0.25, 1.0), {{0.0, true, 0}}},
+        {"kept frames one step apart (a video) back to back, the gaps not whole steps in binary",
+         PlanFrames({0.1, 0.1 + 1.0 / 30, 0.1 + 2.0 / 30}, 1.0 / 30, 1.0 / 30),
+         {{0.0, false, -1}, {1.0 / 30, false, -1}, {2.0 / 30, true, -1}, {0.1, true, 0}, {0.1 + 1.0 / 30, true, 1},
+          {0.1 + 2.0 / 30, true, 2}}},
+        {"a timing run", TimingPlan({45.0, 45.25, 45.5}, 0.25, 0.5),
+         {{44.5, true, -1}, {44.75, true, -1}, {45.0, true, 0}, {45.25, true, 1}, {45.5, true, 2}}},
+        {"a timing run near the start: no frame before 0", TimingPlan({0.25}, 0.25, 1.0), {{0.0, true, -1}, {0.25, true, 0}}},
+        {"a timing run of nothing", TimingPlan({}, 0.25, 1.0), {}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.plan.size(), c.expected.size()) << c.name;
+        for (size_t i = 0; i < c.plan.size(); ++i) {
+            const auto [time, draw, keep] = c.expected[i];
+            EXPECT_NEAR(c.plan[i].time, time, 1e-12) << c.name << ", frame " << i;
+            EXPECT_TRUE(c.plan[i].draw == draw && c.plan[i].keep == keep) << c.name << ", frame " << i;
+        }
     }
-    // A time off the step grid is reached exactly, its run-up counted back from it.
-    plan = PlanFrames({0.6}, step, 0.0);
-    ASSERT_EQ(plan.size(), 3u);
-    EXPECT_NEAR(plan[0].time, 0.1, 1e-12);
-    EXPECT_FALSE(plan[0].draw || plan[1].draw);
-    EXPECT_TRUE(plan[2].draw && plan[2].keep == 0 && plan[2].time == 0.6);
-    // Kept frames one step apart (a video) run back to back; a still at 0 is one frame.
-    std::vector<double> video;
-    for (int n = 0; n < 90; ++n) video.push_back(100.0 + n / 30.0);
-    plan = PlanFrames(video, 1.0 / 30, 1.0);
-    EXPECT_EQ(plan.size(), 3000u + 90u);
-    size_t drawn = 0;
-    for (const TPlannedFrame& f : plan) drawn += f.draw;
-    EXPECT_EQ(drawn, 30u + 90u) << "one second of warm-up before --from";
-    EXPECT_EQ(PlanFrames({0.0}, step, 1.0).size(), 1u);
-}
-
-TEST(CapturePlan, TimingRunsDrawTheirWarmupWithoutARunUp)
-{
-    std::vector<TPlannedFrame> plan = TimingPlan({45.0, 45.25, 45.5}, 0.25, 0.5);
-    const std::vector<std::pair<double, int>> expected = {{44.5, -1}, {44.75, -1}, {45.0, 0}, {45.25, 1}, {45.5, 2}};
-    ASSERT_EQ(plan.size(), expected.size());
-    for (size_t i = 0; i < plan.size(); ++i) {
-        EXPECT_NEAR(plan[i].time, expected[i].first, 1e-12) << i;
-        EXPECT_TRUE(plan[i].draw) << i;
-        EXPECT_EQ(plan[i].keep, expected[i].second) << i;
-    }
-    plan = TimingPlan({0.25}, 0.25, 1.0);  // no frame before the scene's start
-    ASSERT_EQ(plan.size(), 2u);
-    EXPECT_TRUE(plan[0].time == 0.0 && plan[1].keep == 0);
-    EXPECT_TRUE(TimingPlan({}, 0.25, 1.0).empty());
 }
 
 TEST(CapturePlan, PartTimeLandsOnTheTargetAfterTheUpdate)
@@ -203,9 +184,7 @@ TEST(CapturePlan, PartTimeLandsOnTheTargetAfterTheUpdate)
 
 TEST(CapturePlan, FileNames)
 {
-    EXPECT_EQ(StillName(45.0), "frame_0045.000.png");
-    EXPECT_EQ(StillName(0.0), "frame_0000.000.png");
-    EXPECT_EQ(StillName(201.499), "frame_0201.499.png");
+    EXPECT_EQ(StillName(201.499), "frame_0201.499.png");  // the tool's stills show the padding
     EXPECT_EQ(SequenceName(0), "frame_000000.png");
     EXPECT_EQ(SequenceName(48359), "frame_048359.png");
     EXPECT_EQ(SheetLabel(12.5), "12.500 s");
@@ -239,25 +218,27 @@ TEST(CaptureSheet, GridHoldsEveryStillWithItsLabel)
     EXPECT_GE(SheetLayout(1, 40, 20).cellWidth, 9 * 10);
 }
 
+// A still reads back as written (the tool's two runs show the same bytes twice); a path that
+// cannot be written fails with its reason and leaves nothing.
+TEST(CapturePng, StillsReadBackExactly)
+{
+    const std::string dir = ScratchDir("capture_png");
+    TImage image{37, 11, {}};
+    for (size_t i = 0; i < size_t(37 * 11 * 3); ++i) image.rgb.push_back(uint8_t(i * 7 + i / 37));
+    std::string error;
+    ASSERT_TRUE(WritePng(dir + "/a.png", image, error)) << error;
+    Image read;
+    ASSERT_TRUE(ReadPng(dir + "/a.png", read, error)) << error;
+    EXPECT_TRUE(read.width == 37 && read.height == 11);
+    EXPECT_EQ(read.rgb, image.rgb);
+    EXPECT_FALSE(WritePng(dir + "/missing/c.png", image, error));
+    EXPECT_NE(error.find("missing/c.png"), std::string::npos) << error;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no partial file";
+}
+
 TEST(CaptureProgress, TextCountsRateAndRemainingTime)
 {
     EXPECT_EQ(ProgressText(0, 600, 0.0, 0.0), "0/600 frames, scene 0.000 s");
     EXPECT_EQ(ProgressText(150, 600, 5.0, 10.0), "150/600 frames, scene 5.000 s, 15.0 fps, ETA 0:30");
     EXPECT_EQ(ProgressText(1, 6046, 0.0, 1.0), "1/6046 frames, scene 0.000 s, 1.0 fps, ETA 1:40:45");
-}
-
-TEST(CaptureVideo, FindsProgramsOnThePath)
-{
-    const std::string dir = ScratchDir("capture_find_program");
-    Write(dir + "/bin/tool", "#!/bin/sh\n");
-    Write(dir + "/bin/plain", "");
-    chmod((dir + "/bin/tool").c_str(), 0755);
-    const char* old = std::getenv("PATH");
-    const std::string saved = old ? old : "";
-    setenv("PATH", ("/nonexistent:" + dir + "/bin").c_str(), 1);
-    EXPECT_EQ(FindProgram("tool"), dir + "/bin/tool");
-    EXPECT_EQ(FindProgram("plain"), "") << "not executable";
-    EXPECT_EQ(FindProgram("bin"), "") << "a folder";
-    EXPECT_EQ(FindProgram(dir + "/bin/tool"), dir + "/bin/tool");
-    setenv("PATH", saved.c_str(), 1);
 }

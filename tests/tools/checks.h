@@ -1,5 +1,6 @@
 // Checks on what the generator makes: closed solids and where they lie, clicks in audio.
 #pragma once
+#include "music_dsp.h"
 #include "solid_mesh.h"
 
 #include <algorithm>
@@ -61,35 +62,24 @@ inline double Winding(const SolidMesh& mesh, Vec3 p)
 }
 
 // How much the treble (above 10 kHz) within 15 ms of `t` exceeds the loudest treble of the
-// music in the second before and after, as a ratio of 2 ms frame energies. A click is a
-// broadband step that stands out; drum hits and noise like the ones around the join do not.
-inline double ClickRatio(const std::vector<float>& l, const std::vector<float>& r, long rate, double t)
+// music in the second before and after, as a ratio of 2 ms frame energies, at the synthesiser's
+// rate. A click is a broadband step that stands out; drum hits and noise like the ones around
+// the join do not.
+inline double ClickRatio(const std::vector<float>& l, const std::vector<float>& r, double t)
 {
-    const long frame = rate / 500, guard = rate * 15 / 1000, span = rate, centre = long(t * double(rate));
+    const long rate = kSampleRate, frame = rate / 500, guard = rate * 15 / 1000, span = rate, centre = long(t * double(rate));
     const size_t from = size_t(std::max(0L, centre - span - frame)), to = std::min(l.size(), size_t(centre + span + frame));
     if (to <= from) return 0.0;
-    // Treble energy of both channels: a fourth-order Butterworth high-pass (two biquads),
-    // started a little early so the filters settle first.
-    struct Biquad {
-        double b0, b1, b2, a1, a2, z1 = 0, z2 = 0;
-        double Run(double x)
-        {
-            double y = b0 * x + z1;
-            z1 = b1 * x - a1 * y + z2;
-            z2 = b2 * x - a2 * y;
-            return y;
-        }
-    };
-    auto highPass = [&](double q) {
-        double w = 2 * M_PI * 10000.0 / double(rate), alpha = std::sin(w) / (2 * q), c = std::cos(w), a0 = 1 + alpha;
-        return Biquad{(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
-    };
+    // Treble energy of both channels: a fourth-order Butterworth high-pass (two second-order
+    // sections), started a little early so the filters settle first.
     std::vector<float> e(to - from, 0.0f);
     for (const std::vector<float>* ch : {&l, &r}) {
-        Biquad s1 = highPass(0.5411961), s2 = highPass(1.3065630);
+        Svf s1, s2;
+        s1.Set(10000.0, 0.5411961), s2.Set(10000.0, 1.3065630);
         for (size_t i = from - std::min(from, size_t(rate / 20)); i < to; ++i) {
-            double y = s2.Run(s1.Run((*ch)[i]));
-            if (i >= from) e[i - from] += float(y * y);
+            s1.Process((*ch)[i]);
+            s2.Process(s1.high);
+            if (i >= from) e[i - from] += float(s2.high * s2.high);
         }
     }
     double join = 0, around = 0;

@@ -1,32 +1,25 @@
-// crtool as its users run it: round trips of every shared mesh (and of the generated meshes)
-// through encode and decode, the info figures against the file, PLY input with normals and
-// colours, and one-line failures with their status for bad input and bad usage, never leaving
-// a partial output file.
+// crtool as its users run it: round trips of a real mesh with texture coordinates and of the
+// generated meshes through encode and decode, the info figures against the file, PLY input with
+// normals and colours, and one-line failures with their status for bad input and bad usage,
+// never leaving a partial output file.
 #include "crt/writer/mesh_io.h"
+#include "platform/loading.h"
 #include "support/scratch.h"
-
-#include <sys/wait.h>
 #include "support/shared_meshes.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
 
 struct Outcome {
     int status;
@@ -37,7 +30,7 @@ Outcome Crtool(const std::string& dir, const std::string& args)
 {
     const std::string out = dir + "/stdout.txt", err = dir + "/stderr.txt";
     const int raw = std::system((std::string(CRTOOL_EXE) + " " + args + " > " + out + " 2> " + err).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadWholeFile(out).value_or(""), ReadWholeFile(err).value_or("")};
 }
 
 // Triangles as the grid points of their corners, each rotated to start at its smallest corner.
@@ -69,27 +62,16 @@ float Step(const crt::TriMesh& m)
     return std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]}) / 16383;
 }
 
-// The sum of the info table's section rows, and its total row.
+// The info table's byte column: the sum of the section rows, and the total row.
 std::pair<size_t, size_t> InfoSums(const std::string& text)
 {
-    std::istringstream lines(text);
+    std::istringstream lines(text.substr(text.find(" share\n")));  // the rows under the heading
     size_t sum = 0, total = 0;
-    bool inTable = false;
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("section") != std::string::npos && line.find("share") != std::string::npos) {
-            inTable = true;
-            continue;
-        }
-        if (!inTable)
-            continue;
         std::istringstream words(line);
         std::vector<std::string> w;
-        for (std::string x; words >> x;)
-            w.push_back(x);
-        if (w.size() < 3)
-            continue;
-        const size_t bytes = std::stoul(w[w.size() - 2]);
-        (w[0] == "total" ? total : sum) += bytes;
+        for (std::string x; words >> x;) w.push_back(x);
+        if (w.size() >= 3) (w[0] == "total" ? total : sum) += std::stoul(w[w.size() - 2]);
     }
     return {sum, total};
 }
@@ -113,54 +95,32 @@ void RoundTripsThroughCrtool(const fs::path& path, const std::string& dir)
         ASSERT_TRUE(crt::ReadMesh(out, back)) << format;
         ASSERT_EQ(back.vertexCount(), in.vertexCount()) << format;
         ASSERT_EQ(back.indices.size(), in.indices.size()) << format;
+        // The decoded points sit on the step's grid, so the same grid triangles put every
+        // corner within half a step of the input's.
+        for (float p : back.positions) ASSERT_NEAR(double(p) / step, std::round(double(p) / step), 1e-3) << format;
         EXPECT_TRUE(GridTriangles(back, step) == GridTriangles(in, step)) << format;
         if (std::string(format) != ".off") // OFF carries positions and faces only
             EXPECT_EQ(back.uvs.size(), in.uvs.size()) << format;
-    }
-    // Sorted per axis, decoded and input coordinates pair up within half a step.
-    crt::TriMesh back;
-    ASSERT_TRUE(crt::ReadMesh(dir + "/" + name + ".ply", back));
-    for (int axis = 0; axis < 3; ++axis) {
-        std::vector<float> a, b;
-        for (size_t i = size_t(axis); i < in.positions.size(); i += 3) {
-            a.push_back(in.positions[i]);
-            b.push_back(back.positions[i]);
-        }
-        std::sort(a.begin(), a.end());
-        std::sort(b.begin(), b.end());
-        for (size_t i = 0; i < a.size(); ++i)
-            ASSERT_LE(std::fabs(a[i] - b[i]), step * 0.5f * 1.001f + std::fabs(a[i]) * 1e-6f) << axis;
     }
     const Outcome info = Crtool(dir, "info " + crt);
     ASSERT_EQ(info.status, 0);
     const auto [sum, total] = InfoSums(info.out);
     EXPECT_EQ(sum, fs::file_size(crt)) << info.out;
     EXPECT_EQ(total, fs::file_size(crt));
+    EXPECT_EQ(info.out.find("unread"), std::string::npos) << "every byte belongs to a section";
 }
 
 } // namespace
 
-TEST(Crtool, EverySharedMeshRoundTrips)
+// The generated title meshes (objects as face groups, no texture coordinates), then one real
+// mesh with texture coordinates where the shared folder is (the library's own tests take every
+// real mesh through encode and decode; here it is the command's readers and writers that are checked).
+TEST(Crtool, MeshesRoundTrip)
 {
-    REQUIRE_SHARED_MESHES(meshes);
     const std::string dir = ScratchDir("crtool-roundtrip");
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(meshes)) {
-        const std::string ext = entry.path().extension().string();
-        if (ext != ".obj" && ext != ".off")
-            continue;
-        ++files;
-        RoundTripsThroughCrtool(entry.path(), dir);
-    }
-    EXPECT_GE(files, 10);
-}
-
-// The same on the meshes the repository generates (objects as face groups, no texture coordinates).
-TEST(Crtool, GeneratedMeshesRoundTrip)
-{
-    const std::string dir = ScratchDir("crtool-generated");
-    for (const char* name : {"text.obj", "zev2.obj"})
-        RoundTripsThroughCrtool(HOLLOWMERE_RUN_DIR "/other/" + std::string(name), dir);
+    RoundTripsThroughCrtool(HOLLOWMERE_RUN_DIR "/other/text.obj", dir);
+    REQUIRE_SHARED_MESHES(meshes);
+    RoundTripsThroughCrtool(meshes + "/camel_b.obj", dir);
 }
 
 TEST(Crtool, PlyWithNormalsAndColours)
@@ -211,7 +171,7 @@ TEST(Crtool, FailuresAreOneLineWithTheirStatus)
     Write(dir + "/text.obj", "hello\n");
     Write(dir + "/tri.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 1\nf 1 2 3\nf 2 4 3\n");
     ASSERT_EQ(Crtool(dir, "encode " + dir + "/tri.obj " + dir + "/tri.crt").status, 0);
-    const std::string bytes = ReadFile(dir + "/tri.crt");
+    const std::string bytes = ReadWholeFile(dir + "/tri.crt").value_or("");
     Write(dir + "/cut.crt", bytes.substr(0, bytes.size() - 5));
     struct Case {
         std::string args, says;

@@ -114,14 +114,14 @@ double MusicPulse(double t)
 
 namespace {
 
-std::vector<Keyframe> SampleTrack(int track)
+std::vector<TrackRecord> SampleTrack(int track)
 {
     const std::vector<ControlPoint>& points = ControlPoints(track);
     const double from = kTrackSpans[track][0], to = kTrackSpans[track][1];
-    std::vector<Keyframe> out;
+    std::vector<TrackRecord> out;
     for (int f = 0; from + f / kFrameRate < to; ++f) {
         const double t = from + f / kFrameRate;
-        Keyframe k = {float(t), {}};
+        TrackRecord k = {float(t), {}};
         for (int i = 0; i < kTweakCount; ++i) k.k[i] = ControlValue(points, i, t);
         k.k[kBrightness] *= float(1.0 + 0.22 * MusicPulse(t));
         out.push_back(k);
@@ -131,16 +131,16 @@ std::vector<Keyframe> SampleTrack(int track)
 
 }  // namespace
 
-const std::vector<Keyframe>& KeyframeTrack(int track)
+const std::vector<TrackRecord>& TrackRecords(int track)
 {
-    static const std::vector<Keyframe> tracks[2] = {SampleTrack(0), SampleTrack(1)};
+    static const std::vector<TrackRecord> tracks[2] = {SampleTrack(0), SampleTrack(1)};
     return tracks[track == 0 ? 0 : 1];
 }
 
-std::string FormatKeyframes(const std::vector<Keyframe>& track)
+std::string FormatKeyframes(const std::vector<TrackRecord>& track)
 {
     std::string text;
-    for (const Keyframe& f : track) {
+    for (const TrackRecord& f : track) {
         AppendFixed(text, f.key, 3);
         for (float v : f.k) {
             text.push_back(' ');
@@ -153,6 +153,6 @@ std::string FormatKeyframes(const std::vector<Keyframe>& track)
 
 bool WriteKeyframes(const std::filesystem::path& dir)
 {
-    return WriteFileText(dir / "my0.txt", FormatKeyframes(KeyframeTrack(0))) &&
-           WriteFileText(dir / "my1.txt", FormatKeyframes(KeyframeTrack(1)));
+    return WriteFileText(dir / "my0.txt", FormatKeyframes(TrackRecords(0))) &&
+           WriteFileText(dir / "my1.txt", FormatKeyframes(TrackRecords(1)));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-struct Keyframe {
+struct TrackRecord {
     float key;
     float k[6];
 };
@@ -38,9 +38,9 @@ double MusicPulse(double t);
 // The records written: one per frame at 30 frames a second over the track's span (the
 // scene picks the nearest record, so a ramp plays smoothly and a cut lands on its frame),
 // brightness lifted by the music's pulse.
-const std::vector<Keyframe>& KeyframeTrack(int track);
+const std::vector<TrackRecord>& TrackRecords(int track);
 
 // One line per keyframe (three decimals, single spaces), each ended by a line break.
-std::string FormatKeyframes(const std::vector<Keyframe>& track);
+std::string FormatKeyframes(const std::vector<TrackRecord>& track);
 
 bool WriteKeyframes(const std::filesystem::path& dir);  // my0.txt and my1.txt

@@ -2,6 +2,7 @@
 // stretched so that whole bars fit between the schedule's times.
 #include "music.h"
 #include "music_voices.h"
+#include "parts/schedule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -171,29 +172,38 @@ const std::vector<ScheduleMark>& ScheduleMarks()
     return marks;
 }
 
+namespace {
+
+// The times in (from, to) at which the scene's closing row changes the object it shows in a
+// way `wanted` picks, after `from` itself. They are found on the scene's own function, to the
+// resolution of its float clock, so the music cannot drift from the picture.
+std::vector<double> CountingChanges(double from, double to, bool (*wanted)(int32_t before, int32_t after))
+{
+    std::vector<double> times = {from};
+    constexpr double step = 0.01;  // far below the 1.2 s between two changes
+    for (double a = from; a < to; a += step) {
+        double lo = a, hi = std::min(a + step, to);
+        const int32_t before = CountingObject(float(lo)), after = CountingObject(float(hi));
+        if (before == after || !wanted(before, after)) continue;
+        for (int halving = 0; halving < 40; ++halving) {
+            const double mid = 0.5 * (lo + hi);
+            (CountingObject(float(mid)) == before ? lo : hi) = mid;
+        }
+        times.push_back(hi);
+    }
+    return times;
+}
+
+}  // namespace
+
 std::vector<double> CountdownTickTimes()
 {
-    // The count shows from 179.8 s and changes whenever time * 0.835 + 0.89 passes an integer.
-    std::vector<double> ticks = {179.8};
-    for (int k = 1; k < 400; ++k) {
-        double t = (k - 0.89) / 0.835;
-        if (t > 179.8 && t < 190.5) ticks.push_back(t);
-    }
-    return ticks;
+    return CountingChanges(179.8, 190.5, [](int32_t, int32_t) { return true; });
 }
 
 std::vector<double> BlinkOnTimes()
 {
-    // The end text shows while sin(u * 2 pi + 0.48) < 0.4, u = time * 0.835 + 0.89; it comes
-    // on when the phase passes pi - asin(0.4).
-    const double twoPi = 6.283185307179586;
-    const double onPhase = (3.141592653589793 - std::asin(0.4) - 0.48) / twoPi;
-    std::vector<double> on = {190.5};
-    for (int m = 1; m < 400; ++m) {
-        double t = (m + onPhase - 0.89) / 0.835;
-        if (t > 190.5 + 0.05 && t < 198.7) on.push_back(t);
-    }
-    return on;
+    return CountingChanges(190.5, 198.7, [](int32_t before, int32_t after) { return before == 0 && after == 20; });
 }
 
 std::vector<NoteEvent> ComposeSoundtrack()

@@ -19,7 +19,6 @@ struct Rng {
     }
     // Uniform in [0, 1).
     double Uniform() { return double(Next() >> 11) * 0x1.0p-53; }
-    double Range(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
     // Standard normal (Box-Muller; one value per call keeps the stream simple).
     double Gauss()
     {

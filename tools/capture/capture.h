@@ -115,8 +115,12 @@ using FrameSink = std::function<bool(int keep, const TImage& image)>;
 // Called after every frame with the number of frames run so far.
 using FrameTick = std::function<void(size_t done, const TPlannedFrame& frame)>;
 
-// Runs the planned frames over the demo's parts with `step` as every frame's deltaTime, in
-// capture mode (step-only for frames not drawn), reading every kept frame back. The demo
+// Readies the demo's parts for a planned frame: `step` as its deltaTime, every part on the
+// fixed step (step-only when the frame is not drawn) and set to the time before it.
+void SetPartsForFrame(TDemo& demo, const TPlannedFrame& frame, float step);
+
+// Runs the planned frames over the demo's parts with `step` as every frame's deltaTime, on
+// the fixed step (step-only for frames not drawn), reading every kept frame back. The demo
 // must be started. Returns false when the sink stopped it.
 bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, const FrameSink& sink,
                const FrameTick& tick = {});

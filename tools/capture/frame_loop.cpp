@@ -22,10 +22,20 @@ void DrainEvents()
 
 }  // namespace
 
+void SetPartsForFrame(TDemo& demo, const TPlannedFrame& frame, float step)
+{
+    demo.state.deltaTime = step;
+    const float before = PartTimeBefore(float(frame.time), step);
+    for (Part* part : demo.parts) {
+        part->fixedStep = true;
+        part->stepOnly = !frame.draw;
+        part->time = before;
+    }
+}
+
 bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, const FrameSink& sink,
                const FrameTick& tick)
 {
-    demo.captureMode = true;
     FrameReader reader(demo.glWindow.width, demo.glWindow.height);
     std::deque<int> reading;  // kept indices of the reads in flight, oldest first
     TImage image;
@@ -42,11 +52,7 @@ bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, 
     for (size_t i = 0; i < plan.size(); ++i) {
         const TPlannedFrame& frame = plan[i];
         DrainEvents();
-        demo.captureStepOnly = !frame.draw;
-        demo.state.deltaTime = step;
-        const float before = PartTimeBefore(float(frame.time), step);
-        for (Part* part : demo.parts)
-            part->time = before;
+        SetPartsForFrame(demo, frame, step);
         DemoFrame(demo);
         if (frame.keep >= 0) {
             if (reader.Push(image) && !deliver())
@@ -64,6 +70,7 @@ bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, 
     while (reader.Pop(image))
         if (!deliver())
             return false;
-    demo.captureStepOnly = false;
+    for (Part* part : demo.parts)
+        part->stepOnly = false;
     return true;
 }

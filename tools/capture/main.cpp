@@ -131,9 +131,8 @@ int main(int argc, char** argv)
                     " (is DISPLAY set?)");
     demo.launcherClosed = true;
     demo.state.showOverlay = false;
-    demo.captureMode = true;
     CreateParts(demo);
-    StartUp(demo, TStartUpOptions{false, false});
+    StartUp(demo, TStartUpOptions{.audio = false, .midi = false, .watch = false});
 
     if (o.kind == CaptureKind::Timing)
         return TimeStages(o, kept);

@@ -21,7 +21,7 @@ std::string Clock(double seconds)
 
 double Seconds(int64_t since)
 {
-    return double(SteadyTicks100ns() - since) / 1e7;
+    return TicksToSeconds(SteadyTicks100ns() - since);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "capture.h"
 
 #include "app/font.h"
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 

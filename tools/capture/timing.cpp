@@ -20,7 +20,7 @@ constexpr int kTimedRows = kSceneStages + 1;
 
 double NowMs()
 {
-    return double(SteadyTicks100ns()) / 10000.0;
+    return 1000.0 * TicksToSeconds(SteadyTicks100ns());
 }
 
 // One frame's boundaries: a timestamp query and a wall-clock reading at each.
@@ -104,7 +104,6 @@ bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step,
     rows[kTimedRows].name = "rest of frame";
     rows[kTimedRows + 1].name = "whole frame";
 
-    demo.captureMode = true;
     StageClock clock;
     GLuint frameQueries[2];
     glGenQueries(2, frameQueries);
@@ -117,11 +116,7 @@ bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step,
         SDL_Event e;
         while (SDL_PollEvent(&e)) {
         }
-        demo.captureStepOnly = !frame.draw;
-        demo.state.deltaTime = step;
-        const float before = PartTimeBefore(float(frame.time), step);
-        for (Part* part : demo.parts)
-            part->time = before;
+        SetPartsForFrame(demo, frame, step);
         const bool timed = frame.keep >= 0;
         double wallStart = 0.0;
         if (timed) {
@@ -167,7 +162,8 @@ bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step,
             tick(i + 1, frame);
     }
     scene->stageObserver = nullptr;
-    demo.captureStepOnly = false;
+    for (Part* part : demo.parts)
+        part->stepOnly = false;
     glDeleteQueries(2, frameQueries);
     return complete;
 }

@@ -1,5 +1,6 @@
 // The command line: a command, its files and its options; every failure is one line on stderr.
 #include "crtool.h"
+#include "platform/loading.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,13 +45,12 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         Fail(kBadInput, path + ": is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!std::filesystem::exists(path, ec))
         Fail(kBadInput, path + ": cannot open");
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes)
         Fail(kBadInput, path + ": cannot read");
-    return bytes;
+    return {bytes->begin(), bytes->end()};
 }
 
 void WriteBytes(const std::string& path, const void* data, size_t size)

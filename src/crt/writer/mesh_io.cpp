@@ -1,5 +1,6 @@
 // OBJ and OFF readers: whole file in memory, one pass over its lines.
 #include "crt/writer/mesh_io.h"
+#include "platform/loading.h"
 
 #include <array>
 #include <cstdlib>
@@ -10,17 +11,6 @@
 namespace crt {
 
 namespace {
-
-bool ReadFile(const std::string& path, std::string& text)
-{
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
-        return false;
-    std::ostringstream s;
-    s << f.rdbuf();
-    text = s.str();
-    return true;
-}
 
 // Splits text into lines without copying; calls fn(begin, end) for each.
 template <typename Fn>
@@ -72,9 +62,10 @@ void FinishGroups(TriMesh& mesh)
 
 bool ReadObj(const std::string& path, TriMesh& mesh)
 {
-    std::string text;
-    if (!ReadFile(path, text))
+    const std::optional<std::string> read = ReadWholeFile(path);
+    if (!read)
         return false;
+    const std::string& text = *read;
     mesh = TriMesh{};
     std::vector<float> v, vt, vn, rgb;
     bool colored = false;
@@ -195,9 +186,10 @@ bool ReadObj(const std::string& path, TriMesh& mesh)
 
 bool ReadOff(const std::string& path, TriMesh& mesh)
 {
-    std::string text;
-    if (!ReadFile(path, text))
+    const std::optional<std::string> read = ReadWholeFile(path);
+    if (!read)
         return false;
+    const std::string& text = *read;
     mesh = TriMesh{};
     enum { Header, Counts, Vertices, Faces, Done } stage = Header;
     size_t nv = 0, nf = 0;

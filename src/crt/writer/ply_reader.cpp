@@ -1,6 +1,7 @@
 // PLY reader: the header's elements and properties, then the body in ASCII or binary of either
 // byte order. Only the vertex and face elements are kept; every other element is read past.
 #include "crt/writer/mesh_io.h"
+#include "platform/loading.h"
 
 #include <algorithm>
 #include <cctype>
@@ -110,12 +111,10 @@ int Slot(const std::string& name)
 
 bool ReadPly(const std::string& path, TriMesh& mesh)
 {
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
+    const std::optional<std::string> read = ReadWholeFile(path);
+    if (!read)
         return false;
-    std::ostringstream all;
-    all << f.rdbuf();
-    const std::string data = all.str();
+    const std::string& data = *read;
     mesh = TriMesh{};
 
     // Header lines up to "end_header".

@@ -1,4 +1,4 @@
-#include "app/gl_state.h"
+#include "shaders/gl_state.h"
 
 #include <GL/glew.h>
 

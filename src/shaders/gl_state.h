@@ -1,4 +1,4 @@
-// GL state resets shared by the launcher, the text drawers, the frame driver and the overlay.
+// GL state resets shared by the launcher, the text drawers, the scene, the frame driver and the overlay.
 #pragma once
 
 // Identity texture, projection and modelview matrices; the matrix mode ends at modelview.
