@@ -78,10 +78,10 @@ void Decoder::readFaceGroups(bool mesh)
     }
 }
 
-void Decoder::mark(const std::string& section)
+void Decoder::mark(std::string_view section)
 {
     if (layout)
-        layout->push_back({section, size_t(stream.position - marked)});
+        layout->push_back({std::string(section), size_t(stream.position - marked)});
     marked = stream.position;
 }
 

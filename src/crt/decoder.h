@@ -9,6 +9,7 @@
 #include <map>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace crt {
@@ -49,7 +50,9 @@ private:
     void readFaceGroups(bool mesh);
     void decodeMesh();
     void decodePoints();
-    void mark(const std::string& section);
+    // A view, so that a decode that asks for no layout builds no strings (two of the names are
+    // longer than a string holds without the heap).
+    void mark(std::string_view section);
     const uint8_t* marked = nullptr;
 };
 

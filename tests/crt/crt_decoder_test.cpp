@@ -8,12 +8,55 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
 #include <tuple>
 
 using namespace crt;
 using namespace crttest;
+
+// Heap allocations made by this thread while it counts them. ThreadSanitizer's runtime defines
+// the global allocation functions itself, so there they are not replaced and nothing is counted.
+#define COUNTS_ALLOCATIONS 1
+#if defined(__SANITIZE_THREAD__)
+#undef COUNTS_ALLOCATIONS
+#define COUNTS_ALLOCATIONS 0
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#undef COUNTS_ALLOCATIONS
+#define COUNTS_ALLOCATIONS 0
+#endif
+#endif
+thread_local bool tCounting = false;
+thread_local int tAllocations = 0;
+
+#if COUNTS_ALLOCATIONS
+// Every form that pairs with one of these is replaced, so that no block crosses allocators.
+void* operator new(std::size_t size)
+{
+    if (tCounting)
+        ++tAllocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    if (tCounting)
+        ++tAllocations;
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept { return operator new(size, nothrow); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#endif
 
 namespace {
 
@@ -358,4 +401,30 @@ TEST(CrtThreads, FourDecodersAtOnceMatchOneAlone)
         t.join();
     for (int t = 0; t < 4; ++t)
         EXPECT_EQ(matches[t], 3) << "thread " << t;
+}
+
+// The working memory of a decode is the thread's own and kept: a later decode on the thread,
+// with a new decoder, allocates nothing but that decoder's list of face groups.
+TEST(CrtThreads, ALaterDecodeOnTheThreadAllocatesOnlyItsGroupList)
+{
+    if (!COUNTS_ALLOCATIONS)
+        GTEST_SKIP() << "allocations are not counted under ThreadSanitizer";
+    const Config cfg{ENTROPY_TUNSTALL, STRATEGY_PARALLELOGRAM, true, ESTIMATE_BORDER, 4, UINT8};
+    const std::vector<uint8_t> bytes = Encode(Sheet("torus", 40, 30, true), cfg).bytes;
+    Decoded first, later;
+    ASSERT_EQ(DecodeAll(bytes, first), nullptr);
+    void* decoder = CreateDecoder(int32_t(bytes.size()), bytes.data(), later.info);
+    later.indices.assign(first.indices.size(), 0);
+    later.positions.assign(first.positions.size(), 0);
+    later.normals.assign(first.normals.size(), 0);
+    later.colors.assign(first.colors.size(), 0);
+    tAllocations = 0;
+    tCounting = true;
+    const int32_t result = DecodeMesh(decoder, later.positions.data(), later.indices.data(), later.normals.data(),
+                                      later.colors.data(), nullptr);
+    tCounting = false;
+    DestroyDecoder(decoder);
+    EXPECT_EQ(result, first.result);
+    EXPECT_EQ(later.indices, first.indices);
+    EXPECT_LE(tAllocations, 1);
 }
