@@ -65,6 +65,12 @@ std::vector<TPlannedFrame> PlanFrames(const std::vector<double>& kept, double st
 // run-up of a large grid takes minutes on a software renderer.
 std::vector<TPlannedFrame> TimingPlan(const std::vector<double>& kept, double step, double warmup);
 
+// Between frames: the hidden window's event queue emptied (it gets no input, and SDL would
+// pile events up), and after a frame the window swapped when it drew, else its compute work
+// queued with a flush.
+void DrainEvents();
+void EndFrame(TDemo& demo, const TPlannedFrame& frame);
+
 // The part time to set before a frame so that the part's Update, adding `step`, lands on
 // `target` in single precision: exactly where a float sum can, else one unit in the last
 // place away (sums that round to even skip every other float in some ranges).

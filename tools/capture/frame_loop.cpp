@@ -10,9 +10,6 @@
 #include <cstdio>
 #include <deque>
 
-namespace {
-
-// The hidden window gets no input; its queue is emptied so that SDL does not pile events up.
 void DrainEvents()
 {
     SDL_Event e;
@@ -20,7 +17,14 @@ void DrainEvents()
     }
 }
 
-}  // namespace
+void EndFrame(TDemo& demo, const TPlannedFrame& frame)
+{
+    // Frames that draw end as the demo's do; the others only queue compute work.
+    if (frame.draw)
+        SDL_GL_SwapWindow(demo.glWindow.window);
+    else
+        glFlush();
+}
 
 void SetPartsForFrame(TDemo& demo, const TPlannedFrame& frame, float step)
 {
@@ -59,11 +63,7 @@ bool RunFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step, 
                 return false;
             reading.push_back(frame.keep);
         }
-        // Frames that draw end as the demo's do; the others only queue compute work.
-        if (frame.draw)
-            SDL_GL_SwapWindow(demo.glWindow.window);
-        else
-            glFlush();
+        EndFrame(demo, frame);
         if (tick)
             tick(i + 1, frame);
     }

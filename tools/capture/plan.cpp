@@ -86,14 +86,8 @@ std::string SequenceName(int index)
 
 std::vector<TPlannedFrame> TimingPlan(const std::vector<double>& kept, double step, double warmup)
 {
-    std::vector<TPlannedFrame> plan;
-    if (kept.empty())
-        return plan;
-    const int64_t count = int64_t(std::floor(warmup / step + kSlack));
-    for (int64_t k = count; k >= 1; --k)
-        if (kept.front() - double(k) * step >= -kSlack)
-            plan.push_back({std::max(kept.front() - double(k) * step, 0.0), true, -1});
-    for (size_t i = 0; i < kept.size(); ++i)
-        plan.push_back({kept[i], true, int(i)});
+    // The capture's own plan without the frames that only step the clock.
+    std::vector<TPlannedFrame> plan = PlanFrames(kept, step, warmup);
+    std::erase_if(plan, [](const TPlannedFrame& frame) { return !frame.draw; });
     return plan;
 }

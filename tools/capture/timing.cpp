@@ -113,9 +113,7 @@ bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step,
     bool complete = true;
     for (size_t i = 0; i < plan.size(); ++i) {
         const TPlannedFrame& frame = plan[i];
-        SDL_Event e;
-        while (SDL_PollEvent(&e)) {
-        }
+        DrainEvents();
         SetPartsForFrame(demo, frame, step);
         const bool timed = frame.keep >= 0;
         double wallStart = 0.0;
@@ -133,10 +131,7 @@ bool TimeFrames(TDemo& demo, const std::vector<TPlannedFrame>& plan, float step,
             reader.Pop(image);
             clock.Mark(kReadBack, 1);
         }
-        if (frame.draw)
-            SDL_GL_SwapWindow(demo.glWindow.window);
-        else
-            glFlush();
+        EndFrame(demo, frame);
         if (timed) {
             glQueryCounter(frameQueries[1], GL_TIMESTAMP);
             glFinish();
