@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kPauseControl = NANO_KONTROL2_BUTTON_FOWARD;  // the scene's pause: toggle 0 runs the clock
 
 Part* CurrentPart(TDemo& demo)
 {
@@ -97,7 +96,7 @@ std::optional<float> StartTimeArgument(int argc, const char* const* argv)
 
 bool TransportPaused(const TDemo& demo)
 {
-    return demo.nano_kontrol2.toggle(kPauseControl) != 0;
+    return ScenePaused(demo.nano_kontrol2);
 }
 
 void TransportKeyPressed(TDemo& demo, int scancode)
@@ -109,8 +108,8 @@ void TransportKeyPressed(TDemo& demo, int scancode)
     const bool paused = TransportPaused(demo);
     const TTransportStep step = ApplyTransportKey(key, part->time, paused, SceneCues(), kSceneEndTime);
     part->time = step.time;
-    if (step.paused != paused)  // "on and released" when paused, as the controller's button leaves it
-        demo.nano_kontrol2.toggles[kPauseControl].store(step.paused ? 2 : 0, std::memory_order_relaxed);
+    if (step.paused != paused)
+        SetScenePaused(demo.nano_kontrol2, step.paused);
     if (key == TransportKey::Pause)
         std::printf("Transport - %s at %.3f s\n", step.paused ? "paused" : "playing", double(step.time));
     else

@@ -29,6 +29,13 @@ bool IsSoftwareRenderer(std::string_view renderer);
 // which is said in one console line naming the variable.
 int32_t ParticleGridSetting(std::string_view renderer);
 
+class NanoKONTROL2;
+
+// The scene clock's pause: the controller's toggle on its forward button, where 0 runs the
+// clock. Set from elsewhere (the keyboard transport) as the button leaves it: "on and released".
+bool ScenePaused(const NanoKONTROL2& nano);
+void SetScenePaused(NanoKONTROL2& nano, bool paused);
+
 // The stages of a frame, in frame order, as a timing run reports them.
 enum class SceneStage { ParticleStep, ParticleDraw, Titles, Composite, Post, Output };
 constexpr int kSceneStages = 6;

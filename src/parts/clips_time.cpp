@@ -31,6 +31,13 @@ std::string Format(const char* format, float value)
 
 }  // namespace
 
+bool ScenePaused(const NanoKONTROL2& nano) { return nano.toggle(kPause) != 0; }
+
+void SetScenePaused(NanoKONTROL2& nano, bool paused)
+{
+    nano.toggles[kPause].store(paused ? 2 : 0, std::memory_order_relaxed);
+}
+
 void Part_Clips::Update()
 {
     // The warp table is rebuilt every frame (its speed could change between frames).
@@ -44,7 +51,7 @@ void Part_Clips::Update()
     const float curve = Lookup(timeWarpTable, time).value;
 
     if (NanoKONTROL2* nano = state->nano) {
-        if (nano->toggle(kPause) == 0)
+        if (!ScenePaused(*nano))
             time += state->deltaTime;
         if (Held(*nano, kStepForward)) {
             SleepMs(20);
