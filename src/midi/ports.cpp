@@ -2,19 +2,13 @@
 // "Midi Through", and the loop-back drivers people install on Windows and macOS carry
 // their product names in every port they make.
 #include "midi/ports.h"
+#include "platform/names.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 namespace {
-
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
 
 // Lower-case name parts that only through and loop-back ports carry.
 constexpr std::string_view kLoopbackMarks[] = {
@@ -26,7 +20,7 @@ constexpr std::string_view kLoopbackMarks[] = {
 
 bool IsLoopbackPort(std::string_view name)
 {
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     return std::any_of(std::begin(kLoopbackMarks), std::end(kLoopbackMarks),
                        [&](std::string_view mark) { return lower.find(mark) != std::string::npos; });
 }

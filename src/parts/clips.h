@@ -59,6 +59,7 @@ public:
     void FileSaved(const std::string& path) override;  // programs and keyframe tracks that read it
 
     void BuildPrograms();    // again while the space bar is held
+    void LoadTracks(const std::string* saved = nullptr);  // both, or the one `saved` names
     void SetUpParticles();
     void StepParticles();
     void DrawParticles();

@@ -1,6 +1,7 @@
 // The scene's construction and loading: the face scan and its texture, the title meshes,
 // the programs, the particles and the keyframe tracks.
 #include "parts/clips.h"
+#include "platform/names.h"
 
 #include "app/demo.h"
 
@@ -15,8 +16,7 @@
 
 bool IsSoftwareRenderer(std::string_view renderer)
 {
-    std::string lower(renderer);
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = AsciiLower(renderer);
     for (const char* name : {"llvmpipe", "softpipe", "swiftshader"})
         if (lower.find(name) != std::string::npos)
             return true;
@@ -77,8 +77,15 @@ void Part_Clips::Init()
     BuildPrograms();
     SetUpParticles();
 
-    LoadTrack(track0, "other//my0.txt");
-    LoadTrack(track1, "other//my1.txt");
+    LoadTracks();
+}
+
+void Part_Clips::LoadTracks(const std::string* saved)
+{
+    const std::pair<KeyframeTrack*, const char*> tracks[] = {{&track0, "other//my0.txt"}, {&track1, "other//my1.txt"}};
+    for (const auto& [track, file] : tracks)
+        if (!saved || NormalPath(*saved) == NormalPath(file))
+            LoadTrack(*track, file);
 }
 
 void Part_Clips::BuildPrograms()

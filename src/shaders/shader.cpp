@@ -1,5 +1,6 @@
 // Vertex/fragment program build with coloured compiler logs, and the uniform setters.
 #include "platform/console.h"
+#include "platform/names.h"
 #include "shaders/shader.h"
 
 #include <GL/glew.h>
@@ -51,12 +52,6 @@ bool Compiled(GLuint shader)
     return status != 0;
 }
 
-// The files a build read, as the file watch names them.
-std::string Normal(const std::string& path)
-{
-    return std::filesystem::path(path).lexically_normal().generic_string();
-}
-
 // The error lines of every program whose last build failed, by its two paths, in build order.
 std::vector<std::pair<std::string, std::vector<std::string>>>& ErrorBoard()
 {
@@ -72,14 +67,6 @@ void PostErrors(const std::string& key, const std::vector<std::string>& errors)
         board.erase(at);
     if (!errors.empty())
         board.emplace_back(key, errors);
-}
-
-std::string Lowercase(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text)
@@ -127,9 +114,9 @@ std::string MapLogLine(std::string_view line, const TSourceMap& map)
     while (!message.empty() && std::string_view(")(0123456789 :").find(message.front()) != std::string_view::npos)
         message.remove_prefix(1);
     const TSourceMap::Origin origin = map.lines[size_t(number) - 1];
-    std::string out = Normal(map.files[size_t(origin.file)]) + ":" + std::to_string(origin.line) + ": ";
+    std::string out = NormalPath(map.files[size_t(origin.file)]) + ":" + std::to_string(origin.line) + ": ";
     if (!kind.empty() && message.find("rror") == std::string_view::npos && message.find("arning") == std::string_view::npos)
-        out += Lowercase(kind) + ": ";
+        out += AsciiLower(kind) + ": ";
     return out + std::string(message);
 }
 
@@ -150,7 +137,7 @@ void ClearShaderErrors()
 
 bool TShader::UsesFile(const std::string& path) const
 {
-    const std::string normal = Normal(path);
+    const std::string normal = NormalPath(path);
     return std::find(sources.begin(), sources.end(), normal) != sources.end();
 }
 
@@ -183,8 +170,8 @@ void TShader::Load(std::string vertex, std::string fragment)
     sources.clear();
     for (const TSourceMap& map : maps)
         for (const std::string& file : map.files)
-            if (std::find(sources.begin(), sources.end(), Normal(file)) == sources.end())
-                sources.push_back(Normal(file));
+            if (std::string normal = NormalPath(file); std::find(sources.begin(), sources.end(), normal) == sources.end())
+                sources.push_back(std::move(normal));
     errors = BuildErrors();
     PostErrors(vertexPath + "\n" + fragmentPath, errors);
     const bool keepPrevious = !errors.empty() && built;
@@ -229,7 +216,7 @@ std::vector<std::string> TShader::BuildErrors() const
             if (line.find("rror") != std::string_view::npos)
                 lines.push_back(MapLogLine(line, maps[i]));
         if (lines.size() == before)  // a failure the log does not spell out
-            lines.push_back(Normal(i == 0 ? vertexPath : fragmentPath) + ": did not compile");
+            lines.push_back(NormalPath(i == 0 ? vertexPath : fragmentPath) + ": did not compile");
     }
     GLint linked = 0;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
@@ -237,9 +224,9 @@ std::vector<std::string> TShader::BuildErrors() const
         const std::string log = ProgramLog(program) + "\n";
         for (const std::string_view line : SplitLines(log))
             if (!line.empty())
-                lines.push_back(Normal(fragmentPath) + ": link: " + std::string(line));
+                lines.push_back(NormalPath(fragmentPath) + ": link: " + std::string(line));
         if (log == "\n")
-            lines.push_back(Normal(fragmentPath) + ": link: the program did not link");
+            lines.push_back(NormalPath(fragmentPath) + ": link: the program did not link");
     }
     return lines;
 }

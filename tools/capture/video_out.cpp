@@ -3,6 +3,7 @@
 // only a run that ends with ffmpeg's success renames it, so a file with the requested name is
 // always a whole video.
 #include "capture.h"
+#include "platform/names.h"
 
 #include "platform/audio.h"
 
@@ -114,9 +115,7 @@ bool VideoWriter::Start(const std::string& ffmpeg, const std::string& path, int 
         }
     }
 
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = AsciiLower(std::filesystem::path(path).extension().string());
     const bool mp4 = extension != ".mkv";
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     std::vector<std::string> args = {

@@ -1,6 +1,7 @@
 // Decoded meshes as OBJ, OFF or PLY. Floats are written in their shortest form that reads back
 // to the same value, so text output is as exact as binary.
 #include "crtool.h"
+#include "platform/names.h"
 
 #include <algorithm>
 #include <bit>
@@ -147,9 +148,7 @@ void Ply(const DecodedMesh& m, bool ascii, std::string& out)
 
 bool FormatMesh(const std::string& path, const DecodedMesh& mesh, bool ascii, std::string& out)
 {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = AsciiLower(std::filesystem::path(path).extension().string());
     out.clear();
     if (ext == ".obj")
         Obj(mesh, out);
