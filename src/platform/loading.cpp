@@ -53,14 +53,20 @@ void PrefaultForWriting(void* begin, size_t bytes)
 #endif
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path)
+std::string ReadStream(std::FILE* file)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return std::nullopt;
     std::string bytes;
     if (const int64_t size = FileSize(file); size > 0) bytes.reserve(size_t(size));
     char block[1 << 16];
     for (size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, got);
+    return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return std::nullopt;
+    const std::string bytes = ReadStream(file);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) return std::nullopt;

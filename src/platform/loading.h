@@ -22,3 +22,5 @@ void PrefaultForWriting(void* begin, size_t bytes);
 
 // The whole of a file's bytes; nothing when it cannot be opened or read (a folder, say).
 std::optional<std::string> ReadWholeFile(const std::string& path);
+// The rest of an open stream, as far as it reads; `ferror` tells whether it stopped early.
+std::string ReadStream(std::FILE* file);

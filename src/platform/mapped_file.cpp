@@ -1,4 +1,5 @@
 #include "platform/mapped_file.h"
+#include "platform/loading.h"
 
 #include <cstdio>
 
@@ -9,22 +10,6 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
-
-#ifndef _WIN32
-namespace {
-
-// Reads a stream to its end.
-std::string ReadAll(FILE* f)
-{
-    std::string bytes;
-    char chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
-    return bytes;
-}
-
-}  // namespace
 #endif
 
 MappedFile::MappedFile(const std::string& path)
@@ -58,7 +43,7 @@ MappedFile::MappedFile(const std::string& path)
     }
     if (!data) {
         if (FILE* f = fdopen(dup(fd), "rb")) {
-            copy_ = ReadAll(f);
+            copy_ = ReadStream(f);
             std::fclose(f);
         }
         data = copy_.empty() ? nullptr : copy_.data();
