@@ -63,15 +63,12 @@ bool MidiIn::start(int device)
 {
     close();  // a second start replaces the first device
     std::string error;
-    // Device ids count the ports that are not through or loop-back ports. A device past the
-    // list is asked of the system past its last port, so that it is refused in its own words.
-    const std::vector<std::string> names = MidiInputNames();
-    const int port = DevicePort(names, device);
-    if (device < 0)
+    // Device ids count the ports that are not through or loop-back ports.
+    const int port = DevicePort(MidiInputNames(), device);
+    if (port < 0)
         error = "invalid device id " + std::to_string(device);
     else
-        handle = MidiInputOpen(port >= 0 ? unsigned(port) : unsigned(names.size() + size_t(device) - DevicePorts(names).size()),
-                               *this, error);
+        handle = MidiInputOpen(unsigned(port), *this, error);
     if (handle)
         return true;
     printf("MidiIn::start() : midiInOpen() failed...err=%s\n", error.c_str());

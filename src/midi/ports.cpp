@@ -36,8 +36,12 @@ std::vector<int> DevicePorts(const std::vector<std::string>& names)
 
 int DevicePort(const std::vector<std::string>& names, int device)
 {
+    if (device < 0)
+        return -1;
     const std::vector<int> ports = DevicePorts(names);
-    return device >= 0 && size_t(device) < ports.size() ? ports[size_t(device)] : -1;
+    if (size_t(device) < ports.size())
+        return ports[size_t(device)];
+    return int(names.size() + (size_t(device) - ports.size()));
 }
 
 void PrintDeviceList(const std::vector<std::string>& names)

@@ -13,7 +13,8 @@ bool IsLoopbackPort(std::string_view name);
 // port DevicePorts(names)[k].
 std::vector<int> DevicePorts(const std::vector<std::string>& names);
 
-// The backend's index of device `device`, or -1 when there is no such device.
+// The backend's index of device `device`; -1 for a negative id. A device past the list gets an
+// index past the backend's last port, so that the backend refuses it in its own words.
 int DevicePort(const std::vector<std::string>& names, int device);
 
 // The device listing: "======== MidiIn::printDeviceNames() ========", then "  idx=%d : %s" for

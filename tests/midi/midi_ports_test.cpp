@@ -39,7 +39,10 @@ TEST(MidiPorts, DeviceZeroIsTheFirstPortThatIsNotThroughOrLoopBack)
     for (const PortCase& c : cases) {
         EXPECT_EQ(DevicePorts(c.names), c.devicePorts) << c.what;
         for (int device = -1; device <= int(c.devicePorts.size()); ++device) {
-            const int expected = device >= 0 && size_t(device) < c.devicePorts.size() ? c.devicePorts[size_t(device)] : -1;
+            // The device just past the list asks for the port just past the backend's last.
+            const int expected = device < 0                                   ? -1
+                                 : size_t(device) < c.devicePorts.size() ? c.devicePorts[size_t(device)]
+                                                                          : int(c.names.size());
             EXPECT_EQ(DevicePort(c.names, device), expected) << c.what << ", device " << device;
         }
         EXPECT_EQ(Printed([&] { PrintDeviceList(c.names); }), header + c.listing) << c.what;
