@@ -30,7 +30,7 @@ namespace {
 
 constexpr double kR = double(kMusicBytesPerSecond);
 
-double Now() { return double(SteadyTicks100ns()) / 1e7; }
+double Now() { return TicksToSeconds(SteadyTicks100ns()); }
 
 std::vector<std::string> Split(const std::string& list)
 {
